@@ -1,0 +1,67 @@
+# Shared by the Wine runners: locating Wine, making and copying prefixes,
+# starting a private Xvfb. Sourced, not run.
+
+WINE64=${WINE64:-/usr/lib/wine/wine64}
+WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
+[ -x "$WINESERVER" ] || WINESERVER=$(command -v wineserver)
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko prompts: the programs under test need neither.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}mscoree,mshtml="
+
+# wine_ensure_template DIR: creates the template prefix once, under a lock.
+wine_ensure_template() {
+  tpl=$1
+  mkdir -p "$(dirname "$tpl")" || return 1
+  (
+    flock 9
+    if [ ! -f "$tpl/.az-ready" ]; then
+      rm -rf "$tpl"
+      WINEPREFIX="$tpl" "$WINE64" wineboot -i >/dev/null 2>&1
+      WINEPREFIX="$tpl" "$WINESERVER" -w >/dev/null 2>&1
+      [ -f "$tpl/system.reg" ] || exit 1
+      touch "$tpl/.az-ready"
+    fi
+  ) 9>"$tpl.lock"
+}
+
+# wine_copy_prefix TEMPLATE DEST: the large read-only system folders are hard
+# linked, everything Wine or a test may change (registry, profiles, ini files)
+# is copied.
+wine_copy_prefix() {
+  src=$1 dst=$2
+  mkdir -p "$dst" || return 1
+  for entry in "$src"/* "$src"/.update-timestamp; do
+    [ -e "$entry" ] || [ -L "$entry" ] || continue
+    name=$(basename "$entry")
+    [ "$name" = drive_c ] && continue
+    cp -a "$entry" "$dst/" || return 1
+  done
+  mkdir -p "$dst/drive_c" || return 1
+  for entry in "$src"/drive_c/*; do
+    name=$(basename "$entry")
+    [ "$name" = windows ] && continue
+    cp -a "$entry" "$dst/drive_c/" || return 1
+  done
+  mkdir -p "$dst/drive_c/windows" || return 1
+  for entry in "$src"/drive_c/windows/*; do
+    name=$(basename "$entry")
+    case "$name" in
+      system32 | syswow64 | winsxs) cp -al "$entry" "$dst/drive_c/windows/" || return 1 ;;
+      *) cp -a "$entry" "$dst/drive_c/windows/" || return 1 ;;
+    esac
+  done
+  rm -f "$dst/.az-ready"
+}
+
+# xvfb_start: starts a private X server and sets xvfb_pid and xvfb_display.
+# The server picks a free display number itself (-displayfd), so parallel
+# runs never race for one.
+xvfb_start() {
+  fifo=$(mktemp -u "${TMPDIR:-/tmp}/azxvfb.XXXXXX")
+  mkfifo "$fifo" || return 1
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  xvfb_display=$(head -n 1 "$fifo")
+  rm -f "$fifo"
+  [ -n "$xvfb_display" ]
+}
