@@ -6,7 +6,11 @@ WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 [ -x "$WINESERVER" ] || WINESERVER=$(command -v wineserver)
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko prompts: the programs under test need neither.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}mscoree,mshtml="
+# No menu entries or icons written into the real home folder either.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}mscoree,mshtml=;winemenubuilder.exe=d"
+
+# Bumped whenever the template's making changes, so old templates are remade.
+AZ_TEMPLATE_VERSION=2
 
 # wine_ensure_template DIR: creates the template prefix once, under a lock.
 wine_ensure_template() {
@@ -14,12 +18,17 @@ wine_ensure_template() {
   mkdir -p "$(dirname "$tpl")" || return 1
   (
     flock 9
-    if [ ! -f "$tpl/.az-ready" ]; then
+    if [ "$(cat "$tpl/.az-ready" 2>/dev/null)" != "$AZ_TEMPLATE_VERSION" ]; then
       rm -rf "$tpl"
       WINEPREFIX="$tpl" "$WINE64" wineboot -i >/dev/null 2>&1
       WINEPREFIX="$tpl" "$WINESERVER" -w >/dev/null 2>&1
       [ -f "$tpl/system.reg" ] || exit 1
-      touch "$tpl/.az-ready"
+      # Wine links Desktop, Documents and the like to the real home folder;
+      # a test must never write there, so they become folders of the prefix.
+      find "$tpl/drive_c/users" -type l | while read -r link; do
+        rm -f "$link" && mkdir -p "$link"
+      done
+      echo "$AZ_TEMPLATE_VERSION" >"$tpl/.az-ready"
     fi
   ) 9>"$tpl.lock"
 }
