@@ -1,0 +1,5 @@
+#include "app/process_state.h"
+
+HINSTANCE instanceHandle = nullptr;
+HWND progressWindow = nullptr;
+TextBuffer commandLineText(1024);

@@ -1,0 +1,109 @@
+#include "install/machine.h"
+
+#include <direct.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "install/write_failure.h"
+
+namespace {
+
+const DWORD kModulePathRoom = 260;
+
+// Fills `text` through a call that answers the length written, or the room
+// it needs when the buffer is too small; grows once and asks again.
+template <typename Read>
+DWORD readSystemText(TextBuffer& text, Read read) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (text.text == nullptr || text.capacity < 1)
+            return 0;
+        DWORD room = static_cast<DWORD>(text.capacity);
+        DWORD length = read(room, text.text);
+        if (length == 0)
+            break;
+        if (length < room) {
+            text.text[length] = '\0';
+            return length;
+        }
+        TextBuffer larger(static_cast<int32_t>(length));
+        if (larger.text == nullptr)
+            break;
+        text.assign(larger);
+    }
+    text.clear();
+    return 0;
+}
+
+}  // namespace
+
+int readModulePath(HINSTANCE instance, TextBuffer& path) {
+    char buffer[kModulePathRoom + 1];
+    DWORD length = GetModuleFileNameA(instance, buffer, sizeof buffer);
+    path.clear();
+    // A full buffer means the path was cut (and, on older systems, left
+    // without its terminator).
+    if (length == 0 || length > kModulePathRoom)
+        return 0;
+    buffer[length] = '\0';
+    path.append(buffer);
+    return path.isEmpty() ? 0 : 1;
+}
+
+int readTempFolder(TextBuffer& folder) {
+    DWORD length =
+        readSystemText(folder, [](DWORD room, char* text) { return GetTempPathA(room, text); });
+    if (length == 0)
+        return 0;
+    while (length > 0 && folder.text[length - 1] == '\\')
+        folder.text[--length] = '\0';
+    if (length > 0)
+        _mkdir(folder.text);  // normally exists already
+    folder.appendChar('\\');
+    return 1;
+}
+
+void readWindowsFolder(TextBuffer& folder) {
+    DWORD length = readSystemText(
+        folder, [](DWORD room, char* text) { return GetWindowsDirectoryA(text, room); });
+    if (length > 0 && folder.text[length - 1] != '\\')
+        folder.appendChar('\\');
+}
+
+void setWindowTitle(HWND window, const char* title) {
+    SetWindowTextA(window, title);
+}
+
+void beep() {
+    MessageBeep(MB_OK);
+}
+
+void showWriteFailure(HWND owner, const char* path) {
+    TextBuffer message(512);
+    buildWriteFailureMessage(message, path);
+    MessageBoxA(owner, message.text, kWriteFailureCaption, MB_OK | MB_ICONERROR);
+}
+
+void startProgram(const char* path) {
+    ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void closeCompanionWindow() {
+    HWND window = FindWindowA("WENAPP", nullptr);
+    if (window == nullptr || !IsWindow(window))
+        return;
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    Sleep(500);
+}
+
+int writeUninstallKey(const char* keyPath, const char* displayName, const char* command) {
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, keyPath, &key) != ERROR_SUCCESS)
+        return 0;
+    RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(displayName),
+                   static_cast<DWORD>(std::strlen(displayName) + 1));
+    RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+                   static_cast<DWORD>(std::strlen(command) + 1));
+    RegCloseKey(key);
+    return 1;
+}

@@ -1,0 +1,43 @@
+// The few services of the machine that the run asks for by name. Texts that
+// the system returns are cut at the length it reports, never trusted to
+// carry their own terminator.
+#ifndef AZ_INSTALL_MACHINE_H
+#define AZ_INSTALL_MACHINE_H
+
+#include <windows.h>
+
+#include "base/text_buffer.h"
+
+// 1 with the full path of `instance`'s executable; 0 when the system gives
+// none or the path does not fit in 260 characters.
+int readModulePath(HINSTANCE instance, TextBuffer& path);
+
+// 1 with the user's temporary folder, ending in exactly one backslash
+// (created when missing); 0 when the system names none.
+int readTempFolder(TextBuffer& folder);
+
+// The Windows folder ending in a backslash; the empty text when unknown.
+void readWindowsFolder(TextBuffer& folder);
+
+void setWindowTitle(HWND window, const char* title);
+
+// A skipped entry: the plain system beep, never naming the entry.
+void beep();
+
+// Blocks until the user has closed the message naming `path`.
+void showWriteFailure(HWND owner, const char* path);
+
+// Starts `path` with the verb "open"; neither waits nor reports.
+void startProgram(const char* path);
+
+// Asks the running companion program (its top-level window of class
+// "WENAPP") to close, waits until it has handled that, then pauses 500 ms.
+// Nothing happens when no such window exists.
+void closeCompanionWindow();
+
+// Creates or opens HKEY_LOCAL_MACHINE\`keyPath` and sets "DisplayName" and
+// "UninstallString" (REG_SZ, stored with their terminating zero). 1 when the
+// key could be created or opened.
+int writeUninstallKey(const char* keyPath, const char* displayName, const char* command);
+
+#endif

@@ -1,0 +1,99 @@
+#include "install/placement.h"
+
+#include "base/matching.h"
+#include "install/file_writer.h"
+#include "install/machine.h"
+#include "install/path_parts.h"
+#include "system/folders.h"
+#include "system/process_stop.h"
+#include "system/profile_section.h"
+
+namespace {
+
+const char kCompanionName[] = "YPH.EXE";
+const char kProductName[] = "IVORTA.EXE";
+const char kUninstallerName[] = "TAVUUNINSTALL.EXE";
+
+void chooseProductTarget(const char* entryName, TextBuffer& targetPath) {
+    readProgramFilesFolder(targetPath);  // when unreadable: "\i-Vorta" on the current drive
+    targetPath.append("\\i-Vorta");
+    createFolderPath(targetPath.text);
+    targetPath.appendChar('\\').append(entryName);
+}
+
+// Written here rather than by the run: a failure is silent and leaves
+// uninstallerPath empty, so a broken uninstaller is never registered.
+void installUninstaller(RunState& run, const char* entryName, TextBuffer& targetPath,
+                        const unsigned char* bytes, size_t length) {
+    readWindowsFolder(targetPath);
+    if (targetPath.isEmpty())
+        return;  // never a path relative to wherever we run
+    targetPath.append(entryName);
+    if (writeWholeFile(targetPath.text, bytes, length))
+        run.uninstallerPath.assign(targetPath);
+}
+
+void chooseOrdinaryTarget(const RunState& run, const char* entryName, TextBuffer& targetPath) {
+    targetPath.assign(run.installDir);
+    targetPath.appendChar('\\');
+    // Both separators name folders; one spelling lets the folders be made.
+    for (const char* p = entryName; *p != '\0'; ++p)
+        targetPath.appendChar(*p == '/' ? '\\' : *p);
+    TextBuffer folder(260);
+    folderOf(targetPath.text, folder);
+    createFolderPath(folder.text);
+}
+
+void recordCompanion(const char* targetPath) {
+    TextBuffer profilePath(260);
+    readWindowsFolder(profilePath);
+    if (profilePath.isEmpty())
+        return;
+    profilePath.append("TAVU.INI");
+    ProfileSection section(profilePath.text, "YPH");
+    section.writeValue("Path", targetPath);
+    section.writeValue("Class", "WENAPP");
+}
+
+}  // namespace
+
+int placeBeforeWriting(RunState& run, const char* entryName, EntryPlacement& placement,
+                       const unsigned char* bytes, size_t length) {
+    placement.companion = equalsIgnoreCase(entryName, kCompanionName);
+    if (placement.companion)
+        closeCompanionWindow();
+    placement.product = equalsIgnoreCase(entryName, kProductName);
+    placement.uninstaller = equalsIgnoreCase(entryName, kUninstallerName);
+
+    TextBuffer& targetPath = placement.targetPath;
+    targetPath.clear();
+    if (placement.companion || placement.product) {
+        chooseProductTarget(entryName, targetPath);
+    } else if (placement.uninstaller) {
+        installUninstaller(run, entryName, targetPath, bytes, length);
+        return 0;
+    } else {
+        chooseOrdinaryTarget(run, entryName, targetPath);
+    }
+
+    if (equalsIgnoreCase(entryName, run.header.mainProgram)) {
+        programToStop.clear();
+        programToStop.append(targetPath);
+        stopRunningProgram();
+    }
+    return 1;
+}
+
+int placeAfterWriting(RunState& run, const char* entryName, const EntryPlacement& placement) {
+    if (equalsIgnoreCase(entryName, run.header.mainProgram)) {
+        run.mainProgramPath.assign(placement.targetPath);
+    }
+    if (equalsIgnoreCase(entryName, run.header.iconFile)) {
+        run.iconPath.assign(placement.targetPath);
+    }
+    if (placement.product)
+        startProgram(placement.targetPath.text);
+    if (placement.companion)
+        recordCompanion(placement.targetPath.text);
+    return !placement.companion && !placement.product;
+}

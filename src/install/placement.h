@@ -1,0 +1,38 @@
+// Where each entry goes, and what is done around its write, by its name:
+//   "YPH.EXE"            companion: product folder; its "WENAPP" window is
+//                        closed first; recorded in TAVU.INI afterwards
+//   "IVORTA.EXE"         product: product folder; started once written
+//   "TAVUUNINSTALL.EXE"  uninstaller: Windows folder, written right here
+//   any other name       the install folder and the name's own sub-folders
+// The product folder is the program-files folder + "\i-Vorta". Names compare
+// whole, ignoring ASCII case, so a name with a folder part is ordinary. The
+// entry named by the header's mainProgram has its running copy stopped
+// before the write; it and the one named by iconFile have their paths kept.
+#ifndef AZ_INSTALL_PLACEMENT_H
+#define AZ_INSTALL_PLACEMENT_H
+
+#include <cstddef>
+
+#include "base/text_buffer.h"
+#include "install/run_state.h"
+
+struct EntryPlacement {
+    int companion = 0;
+    int product = 0;
+    int uninstaller = 0;
+    TextBuffer targetPath{260};
+};
+
+// Classifies `entryName`, chooses the target path, creates its folders and
+// does what is due before the write. The uninstaller is written here from
+// `bytes`: 0 is returned then, the entry being finished. 1: the run writes
+// `placement.targetPath` itself.
+int placeBeforeWriting(RunState& run, const char* entryName, EntryPlacement& placement,
+                       const unsigned char* bytes, size_t length);
+
+// After the run has written the file: keeps the main program's and the
+// icon's paths, starts the product, records the companion. 1 when the run
+// records the target path in installedFiles.
+int placeAfterWriting(RunState& run, const char* entryName, const EntryPlacement& placement);
+
+#endif

@@ -1,0 +1,61 @@
+// The run goes through these states:
+//   set-up      module name as title, temporary folder, index file name,
+//               payload extraction, install folder expansion
+//   walk        entry after entry (walk.cpp)
+//   stop        a file that cannot be written: message box, no completion
+//   completion  after a full walk (completion.cpp)
+// Once extraction succeeded, every way out closes the payload stream and
+// deletes the index file and the payload copy. Entries written before a
+// stop stay installed.
+#include "install/run.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "install/completion.h"
+#include "install/machine.h"
+#include "install/path_parts.h"
+#include "install/run_state.h"
+#include "install/walk.h"
+#include "payload/extract.h"
+#include "system/folders.h"
+
+void runInstallation(HINSTANCE instance, HWND progressWindow) {
+    TextBuffer modulePath(260);
+    if (!readModulePath(instance, modulePath))
+        return;
+    TextBuffer moduleBaseName(260);
+    baseNameOf(modulePath.text, moduleBaseName);
+    setWindowTitle(progressWindow, moduleBaseName.text);
+
+    TextBuffer tempFolder(292);
+    if (!readTempFolder(tempFolder))
+        return;
+    // The window handle keeps the names of installers running at once apart.
+    TextBuffer indexFilePath(tempFolder);
+    appendHex(indexFilePath, reinterpret_cast<uintptr_t>(progressWindow));
+    indexFilePath.append(".AX");
+
+    RunState run;
+    TextBuffer payloadCopyPath(260);
+    FILE* payloadStream = nullptr;
+    int32_t dataStart = 0;
+    if (!extractPayload(instance, payloadCopyPath, run.header, indexFilePath.text, payloadStream,
+                        dataStart)) {
+        return;
+    }
+    run.terminateHeaderTexts();
+    ExpandedFolder folder = expandFolder(run.header.installFolder, moduleBaseName.text);
+    run.installDir.assign(folder.path);
+
+    TextBuffer failedPath(260);
+    WalkResult result =
+        installEntries(run, indexFilePath.text, payloadStream, dataStart, failedPath);
+    if (result == WalkResult::kWriteFailed)
+        showWriteFailure(progressWindow, failedPath.text);
+    std::fclose(payloadStream);
+    std::remove(indexFilePath.text);
+    std::remove(payloadCopyPath.text);
+    if (result == WalkResult::kComplete)
+        completeInstallation(run);
+}

@@ -1,0 +1,12 @@
+// The installation: the one operation of the installer, run once on the
+// progress window's start message.
+#ifndef AZ_INSTALL_RUN_H
+#define AZ_INSTALL_RUN_H
+
+#include <windows.h>
+
+// Returns when the installation is over, whatever its outcome; failures are
+// shown or beeped here, never returned.
+void runInstallation(HINSTANCE instance, HWND progressWindow);
+
+#endif

@@ -1,0 +1,8 @@
+#include "install/uninstall_command.h"
+
+void buildUninstallCommand(TextBuffer& command, const char* uninstallerPath,
+                           const char* profilePath) {
+    command.clear();
+    command.appendChar('"').append(uninstallerPath).append("\" \"");
+    command.append(profilePath).appendChar('"');
+}

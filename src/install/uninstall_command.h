@@ -1,0 +1,13 @@
+// The command line that the system's list of installed programs runs to
+// remove the product: the uninstaller, then the uninstall profile.
+#ifndef AZ_INSTALL_UNINSTALL_COMMAND_H
+#define AZ_INSTALL_UNINSTALL_COMMAND_H
+
+#include "base/text_buffer.h"
+
+// Replaces `command` with "uninstaller" "profile", each in double quotes,
+// one blank between; a nullptr counts as the empty text.
+void buildUninstallCommand(TextBuffer& command, const char* uninstallerPath,
+                           const char* profilePath);
+
+#endif

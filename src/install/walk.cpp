@@ -1,0 +1,38 @@
+#include "install/walk.h"
+
+#include "install/chunk_reader.h"
+#include "install/entry_name.h"
+#include "install/file_writer.h"
+#include "install/machine.h"
+#include "install/placement.h"
+#include "payload/entry_index.h"
+
+WalkResult installEntries(RunState& run, const char* indexFilePath, FILE* payloadStream,
+                          int32_t dataStart, TextBuffer& failedPath) {
+    EntryIndex index(indexFilePath, 0);
+    if (!index.isOpen())
+        return WalkResult::kNoIndex;
+    index.setDirection(0);
+
+    ChunkReader chunk(payloadStream, dataStart);
+    TextBuffer entryName(260);
+    int32_t entryOffset = 0;
+    EntryPlacement placement;
+    while (index.next(entryName, entryOffset) == 1) {
+        if (!isSafeEntryName(entryName.text) || !chunk.decode(entryOffset)) {
+            beep();
+            continue;
+        }
+        if (!placeBeforeWriting(run, entryName.text, placement, chunk.bytes(), chunk.length())) {
+            continue;
+        }
+        if (!writeWholeFile(placement.targetPath.text, chunk.bytes(), chunk.length())) {
+            failedPath.assign(placement.targetPath);
+            return WalkResult::kWriteFailed;
+        }
+        if (placeAfterWriting(run, entryName.text, placement)) {
+            run.installedFiles.set(placement.targetPath.text, "1");
+        }
+    }
+    return WalkResult::kComplete;
+}

@@ -1,0 +1,24 @@
+// The walk over the entry index: each entry decoded, placed and written in
+// the order the index gives them.
+#ifndef AZ_INSTALL_WALK_H
+#define AZ_INSTALL_WALK_H
+
+#include <cstdint>
+#include <cstdio>
+
+#include "base/text_buffer.h"
+#include "install/run_state.h"
+
+enum class WalkResult {
+    kComplete,     // every entry installed or skipped with a beep
+    kWriteFailed,  // a file could not be written whole; the walk stopped there
+    kNoIndex,      // the index could be neither opened nor created
+};
+
+// A damaged chunk or an entry name that would leave its folder beeps and is
+// skipped, unrecorded. On kWriteFailed `failedPath` names the file. The index
+// is closed again on every way out; the stream stays the caller's.
+WalkResult installEntries(RunState& run, const char* indexFilePath, FILE* payloadStream,
+                          int32_t dataStart, TextBuffer& failedPath);
+
+#endif
