@@ -6,8 +6,9 @@ WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 [ -x "$WINESERVER" ] || WINESERVER=$(command -v wineserver)
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko prompts: the programs under test need neither.
-# No menu entries or icons written into the real home folder either.
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}mscoree,mshtml=;winemenubuilder.exe=d"
+# No menu entries or icons written into the real home folder either, and no
+# debugger that would hang a crashed test instead of letting it fail.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 
 # Bumped whenever the template's making changes, so old templates are remade.
 AZ_TEMPLATE_VERSION=2

@@ -1,0 +1,26 @@
+// Stopping a running copy of a program before its file is replaced.
+#ifndef AZ_SYSTEM_PROCESS_STOP_H
+#define AZ_SYSTEM_PROCESS_STOP_H
+
+#include "base/text_buffer.h"
+
+// Full path of the program whose running copy is to be stopped (room for 260
+// characters). Filled by the caller just before stopRunningProgram.
+extern TextBuffer programToStop;
+
+// Terminates the first process whose executable path equals programToStop
+// (ignoring case), then waits 3 seconds so that its file is let go. Nothing
+// happens, and there is no wait, when none matches or programToStop is empty.
+// Uses the process status library when it is complete, else the process
+// snapshot (which names executables without their folder on some systems, so
+// that nothing matches there).
+void stopRunningProgram();
+
+// Loads "PSAPI.DLL" at run time and looks up EnumProcesses,
+// EnumProcessModules and GetModuleFileNameExA. true when all three are there;
+// otherwise the library is not kept.
+bool loadProcessStatusLibrary();
+// Frees the library if it is loaded.
+void unloadProcessStatusLibrary();
+
+#endif

@@ -1,0 +1,45 @@
+#include "system/link_name.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(LinkName, NamesInsideTheFolderAreTaken) {
+    EXPECT_TRUE(isPlainLinkName("Tool"));
+    EXPECT_TRUE(isPlainLinkName("i-PelBor Pro"));
+    EXPECT_TRUE(isPlainLinkName("Tool 2.0"));
+    EXPECT_TRUE(isPlainLinkName("..Tool"));
+    EXPECT_TRUE(isPlainLinkName("a..b"));
+    EXPECT_TRUE(isPlainLinkName("sub\\Tool"));
+    EXPECT_TRUE(isPlainLinkName("Caf\xE9"));
+}
+
+TEST(LinkName, DrivesAndStreamsAreRefused) {
+    EXPECT_FALSE(isPlainLinkName("C:Tool"));
+    EXPECT_FALSE(isPlainLinkName("C:\\Tool"));
+    EXPECT_FALSE(isPlainLinkName("Tool:stream"));
+}
+
+TEST(LinkName, LeadingSeparatorsAreRefused) {
+    EXPECT_FALSE(isPlainLinkName("\\Tool"));
+    EXPECT_FALSE(isPlainLinkName("/Tool"));
+    EXPECT_FALSE(isPlainLinkName("\\\\server\\share\\Tool"));
+}
+
+TEST(LinkName, ClimbingComponentsAreRefused) {
+    EXPECT_FALSE(isPlainLinkName(".."));
+    EXPECT_FALSE(isPlainLinkName("..\\Startup\\Tool"));
+    EXPECT_FALSE(isPlainLinkName("../Tool"));
+    EXPECT_FALSE(isPlainLinkName("a\\..\\..\\Tool"));
+    EXPECT_FALSE(isPlainLinkName("a/.."));
+    EXPECT_FALSE(isPlainLinkName("...\\Tool"));
+    EXPECT_FALSE(isPlainLinkName(". .\\Tool"));
+}
+
+TEST(LinkName, ControlCharactersAndNullAreRefused) {
+    EXPECT_FALSE(isPlainLinkName(nullptr));
+    EXPECT_FALSE(isPlainLinkName("Tool\r\nX=1"));
+    EXPECT_FALSE(isPlainLinkName("Tool\t"));
+}
+
+}  // namespace
