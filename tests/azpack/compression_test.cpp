@@ -1,0 +1,135 @@
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+#include "block_compressor.h"
+#include "compression_pipeline.h"
+#include "source_tree.h"
+#include "test_folder.h"
+
+namespace azpack {
+namespace {
+
+class MemorySink : public ChunkSink {
+  public:
+    bool append(size_t index, const unsigned char* data, size_t size, std::string*) override {
+        if (streams.size() <= index)
+            streams.resize(index + 1);
+        streams[index].append(reinterpret_cast<const char*>(data), size);
+        return true;
+    }
+    bool finishFile(size_t index, uint64_t compressedSize, std::string*) override {
+        EXPECT_EQ(compressedSize, streams[index].size());
+        finished.push_back(index);
+        return true;
+    }
+    std::vector<std::string> streams;
+    std::vector<size_t> finished;
+};
+
+// What the installer does with a chunk: one uncompress into a block of the
+// stated size.
+std::string installerDecode(const std::string& stream, size_t size) {
+    std::string out(size + 1, '\0');
+    uLongf length = static_cast<uLongf>(size);
+    int code = uncompress(reinterpret_cast<Bytef*>(&out[0]), &length,
+                          reinterpret_cast<const Bytef*>(stream.data()),
+                          static_cast<uLong>(stream.size()));
+    EXPECT_EQ(code, Z_OK);
+    out.resize(length);
+    return out;
+}
+
+std::vector<SourceFile> writeFiles(const TestFolder& folder, const std::vector<size_t>& sizes) {
+    std::vector<SourceFile> files;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        SourceFile file;
+        file.name = "f" + std::to_string(i);
+        file.found = folder.write(file.name, sampleBytes(sizes[i], static_cast<unsigned>(i)));
+        file.contents = file.found;
+        file.size = sizes[i];
+        files.push_back(file);
+    }
+    return files;
+}
+
+TEST(BlockCompressor, ASmallFileIsExactlyWhatCompress2Gives) {
+    std::string data = sampleBytes(100000, 3);
+    BlockCompressor compressor(9);
+    std::vector<unsigned char> ours;
+    std::string error;
+    ASSERT_TRUE(compressor.compress(reinterpret_cast<const unsigned char*>(data.data()),
+                                    data.size(), nullptr, 0, true, true, &ours, &error));
+    std::vector<unsigned char> reference(compressBound(static_cast<uLong>(data.size())));
+    uLongf length = static_cast<uLongf>(reference.size());
+    ASSERT_EQ(compress2(reference.data(), &length, reinterpret_cast<const Bytef*>(data.data()),
+                        static_cast<uLong>(data.size()), 9),
+              Z_OK);
+    reference.resize(length);
+    EXPECT_EQ(ours, reference);
+    EXPECT_EQ(ours[0], 0x78);
+    EXPECT_EQ(ours[1], 0xDA);
+}
+
+TEST(CompressionPipeline, EveryStreamDecodesAsTheInstallerDecodes) {
+    TestFolder folder;
+    // Around the block size, and files of several blocks.
+    std::vector<size_t> sizes = {
+        0, 1, kBlockSize - 1, kBlockSize, kBlockSize + 1, 3 * kBlockSize + 12345, 100};
+    std::vector<SourceFile> files = writeFiles(folder, sizes);
+    MemorySink sink;
+    std::string error;
+    ASSERT_TRUE(compressFiles(files, 3, 9, &sink, nullptr, &error)) << error;
+    ASSERT_EQ(sink.finished.size(), files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(sink.finished[i], i);
+        const std::string& stream = sink.streams.size() > i ? sink.streams[i] : std::string();
+        ASSERT_GE(stream.size(), 2u);
+        EXPECT_EQ(static_cast<unsigned char>(stream[0]), 0x78) << i;
+        EXPECT_EQ(static_cast<unsigned char>(stream[1]), 0xDA) << i;
+        EXPECT_EQ(installerDecode(stream, sizes[i]), TestFolder::read(files[i].contents)) << i;
+    }
+}
+
+TEST(CompressionPipeline, OutputDoesNotDependOnTheThreadCount) {
+    TestFolder folder;
+    std::vector<size_t> sizes;
+    for (int i = 0; i < 40; ++i)
+        sizes.push_back((i * 7919u) % 30000u);
+    sizes.push_back(3 * kBlockSize + 3);
+    std::vector<SourceFile> files = writeFiles(folder, sizes);
+    MemorySink one;
+    MemorySink many;
+    std::string error;
+    ASSERT_TRUE(compressFiles(files, 1, 9, &one, nullptr, &error)) << error;
+    ASSERT_TRUE(compressFiles(files, 7, 9, &many, nullptr, &error)) << error;
+    EXPECT_EQ(one.streams, many.streams);
+}
+
+TEST(CompressionPipeline, AMissingFileFailsWithItsName) {
+    TestFolder folder;
+    std::vector<SourceFile> files = writeFiles(folder, {10, 20, 30});
+    std::filesystem::remove(files[1].contents);
+    MemorySink sink;
+    std::string error;
+    EXPECT_FALSE(compressFiles(files, 2, 9, &sink, nullptr, &error));
+    EXPECT_NE(error.find(files[1].contents.u8string()), std::string::npos) << error;
+    EXPECT_EQ(sink.finished, std::vector<size_t>{0});
+}
+
+TEST(CompressionPipeline, AFileThatChangedSizeIsRefused) {
+    TestFolder folder;
+    std::vector<SourceFile> files = writeFiles(folder, {10, 2 * kBlockSize});
+    files[0].size = 12;              // as if it shrank after the scan
+    files[1].size = kBlockSize + 5;  // as if it grew
+    MemorySink sink;
+    std::string error;
+    EXPECT_FALSE(compressFiles(files, 2, 9, &sink, nullptr, &error));
+    EXPECT_NE(error.find("changed while being read (now shorter)"), std::string::npos) << error;
+    files[0].size = 10;
+    EXPECT_FALSE(compressFiles(files, 2, 9, &sink, nullptr, &error));
+    EXPECT_NE(error.find("changed while being read (now longer)"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace azpack

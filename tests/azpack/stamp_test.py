@@ -1,0 +1,222 @@
+"""azpack stamp read back by an independent PE reader (pefile).
+
+Run by ctest: stamp_test.py AZPACK STUB_FOLDER [unittest arguments]. The
+folder holds the test stubs built by mingw: stub_x86_64.exe and
+stub_i686.exe (not stripped: debug sections, a COFF symbol table behind the
+sections, .reloc after .rsrc) and stub_x86_64_last.exe (stripped, without
+.reloc, so that .rsrc is the last section)."""
+import os
+import shutil
+import struct
+import sys
+
+import pefile
+
+import azpack_testing as t
+from azpack_testing import AzpackTestCase, run
+
+STUBS = ""
+QX = ("QX_TYPE", "QX_AZARCH")
+
+
+def resources(pe):
+    found = {}
+    if not hasattr(pe, "DIRECTORY_ENTRY_RESOURCE"):
+        return found
+    for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+        type_key = str(kind.name) if kind.name is not None else kind.id
+        for item in kind.directory.entries:
+            name_key = str(item.name) if item.name is not None else item.id
+            for language in item.directory.entries:
+                entry = language.data.struct
+                found[(type_key, name_key, language.id)] = pe.get_data(entry.OffsetToData,
+                                                                      entry.Size)
+    return found
+
+
+def align(value, alignment):
+    return (value + alignment - 1) // alignment * alignment
+
+
+class Stamp(AzpackTestCase):
+    def setUp(self):
+        super().setUp()
+        t.write_file(self.path("src", "bin", "app.exe"), t.sample(50000, 1))
+        t.write_file(self.path("src", "readme.txt"), b"Bonjour\r\n")
+        self.payload = self.path("p.az")
+        self.build(self.path("src"), self.payload, "--main-program", "bin\\app.exe")
+        t.write_file(self.path("src", "more.bin"), t.sample(300000, 2))
+        self.bigger = self.path("big.az")
+        self.build(self.path("src"), self.bigger)
+
+    def stub(self, name):
+        return os.path.join(STUBS, name)
+
+    def stamp(self, stub, payload, out):
+        code, _, err = run("stamp", stub, payload, "-o", out)
+        self.assertEqual(code, 0, err)
+        return pefile.PE(out)
+
+    def check_image(self, pe, data):
+        """The headers agree with the sections and the file."""
+        self.assertTrue(pe.verify_checksum(), "checksum")
+        opt = pe.OPTIONAL_HEADER
+        last = max(pe.sections, key=lambda s: s.VirtualAddress)
+        self.assertEqual(opt.SizeOfImage,
+                         align(last.VirtualAddress + last.Misc_VirtualSize, opt.SectionAlignment))
+        ordered = sorted(pe.sections, key=lambda s: s.VirtualAddress)
+        for before, after in zip(ordered, ordered[1:]):
+            self.assertEqual(after.VirtualAddress,
+                             align(before.VirtualAddress + max(before.Misc_VirtualSize, 1),
+                                   opt.SectionAlignment))
+        for section in pe.sections:
+            if section.SizeOfRawData:
+                self.assertEqual(section.PointerToRawData % opt.FileAlignment, 0)
+                self.assertEqual(section.SizeOfRawData % opt.FileAlignment, 0)
+                self.assertLessEqual(section.PointerToRawData + section.SizeOfRawData, len(data))
+        directory = opt.DATA_DIRECTORY[2]
+        holder = [s for s in pe.sections if s.VirtualAddress == directory.VirtualAddress]
+        self.assertEqual(len(holder), 1)
+        self.assertEqual(holder[0].Misc_VirtualSize, directory.Size)
+        self.assertEqual(holder[0].Name.rstrip(b"\0"), b".rsrc")
+
+    def check_stamped(self, stub_name, magic):
+        stub_path = self.stub(stub_name)
+        stub_data = t.read_file(stub_path)
+        stub = pefile.PE(stub_path)
+        self.assertEqual(stub.OPTIONAL_HEADER.Magic, magic)
+        out = self.path("setup.exe")
+        pe = self.stamp(stub_path, self.payload, out)
+        data = t.read_file(out)
+        self.assertEqual(pe.OPTIONAL_HEADER.Magic, magic)
+        self.check_image(pe, data)
+
+        before = resources(stub)
+        after = resources(pe)
+        self.assertIn(QX + (1033,), before)  # the stale payload of the stub
+        self.assertEqual(after[QX + (1036,)], t.read_file(self.payload))
+        self.assertEqual([k for k in after if k[:2] == QX], [QX + (1036,)])
+        kept = {k: v for k, v in before.items() if k[:2] != QX}
+        self.assertEqual({k: v for k, v in after.items() if k[:2] != QX}, kept)
+        for kind in (3, 14, 16, 24, "AA_TYPE", "ZZ_TYPE"):
+            self.assertTrue(any(k[0] == kind for k in kept), kind)
+
+        symbols = stub.FILE_HEADER.PointerToSymbolTable
+        if symbols:
+            moved = pe.FILE_HEADER.PointerToSymbolTable
+            self.assertEqual(data[moved:], stub_data[symbols:])
+            self.assertGreater(moved, symbols)
+        grown = pe.OPTIONAL_HEADER.SizeOfInitializedData - stub.OPTIONAL_HEADER.SizeOfInitializedData
+        new_section = [s for s in pe.sections if s.Name.rstrip(b"\0") == b".rsrc"][0]
+        old_section = [s for s in stub.sections if s.Name.rstrip(b"\0") == b".rsrc"][0]
+        if len(pe.sections) == len(stub.sections):
+            self.assertEqual(grown, new_section.SizeOfRawData - old_section.SizeOfRawData)
+        else:
+            self.assertEqual(len(pe.sections), len(stub.sections) + 1)
+            self.assertEqual(grown, new_section.SizeOfRawData)
+            names = [s.Name.rstrip(b"\0") for s in pe.sections]
+            self.assertIn(b".oldrsrc", names)
+
+        code, verified, err = run("verify", out)
+        self.assertEqual(code, 0, err)
+        code, listing, err = run("list", out)
+        self.assertEqual(code, 0, err)
+        self.assertIn("(resource at file offset", listing)
+        code, _, err = run("extract", out, self.path("x"))
+        self.assertEqual(code, 0, err)
+        self.assertEqual(t.tree_contents(self.path("x")),
+                         {"bin/app.exe": t.sample(50000, 1), "readme.txt": b"Bonjour\r\n"})
+        return pe
+
+    def test_pe32_plus_with_symbols_after_the_sections(self):
+        pe = self.check_stamped("stub_x86_64.exe", 0x20B)
+        self.assertEqual(pe.sections[-1].Name.rstrip(b"\0"), b".rsrc")
+
+    def test_pe32(self):
+        self.check_stamped("stub_i686.exe", 0x10B)
+
+    def test_resource_section_last_is_rewritten_in_place(self):
+        stub = pefile.PE(self.stub("stub_x86_64_last.exe"))
+        self.assertEqual(stub.sections[-1].Name.rstrip(b"\0"), b".rsrc")
+        pe = self.check_stamped("stub_x86_64_last.exe", 0x20B)
+        self.assertEqual(len(pe.sections), len(stub.sections))
+        self.assertEqual(pe.sections[-1].VirtualAddress, stub.sections[-1].VirtualAddress)
+
+    def test_restamping_replaces_the_payload(self):
+        for stub in ("stub_x86_64.exe", "stub_i686.exe"):
+            with self.subTest(stub=stub):
+                first = self.stamp(self.stub(stub), self.bigger, self.path("one.exe"))
+                for payload in (self.payload, self.bigger):
+                    again = self.stamp(self.path("one.exe"), payload, self.path("two.exe"))
+                    self.check_image(again, t.read_file(self.path("two.exe")))
+                    self.assertEqual(len(again.sections), len(first.sections))
+                    self.assertEqual(resources(again)[QX + (1036,)], t.read_file(payload))
+                    self.assertEqual(len(resources(again)), len(resources(first)))
+
+    def test_overlay_moves_behind_the_resources(self):
+        overlay = b"OVERLAY-DATA" * 100
+        for stub in ("stub_x86_64_last.exe", "stub_i686.exe"):
+            with self.subTest(stub=stub):
+                with_overlay = self.path("overlay.exe")
+                t.write_file(with_overlay, t.read_file(self.stub(stub)) + overlay)
+                pe = self.stamp(with_overlay, self.payload, self.path("out.exe"))
+                data = t.read_file(self.path("out.exe"))
+                self.assertTrue(data.endswith(overlay))
+                self.assertTrue(pe.get_overlay().endswith(overlay))
+                self.check_image(pe, data)
+
+    def test_building_with_a_stub_equals_building_then_stamping(self):
+        self.build(self.path("src"), self.path("direct.exe"), "--stub",
+                   self.stub("stub_i686.exe"))
+        self.stamp(self.stub("stub_i686.exe"), self.bigger, self.path("stamped.exe"))
+        self.assertEqual(t.read_file(self.path("direct.exe")), t.read_file(self.path("stamped.exe")))
+
+    def test_the_payload_can_come_from_an_installer(self):
+        self.stamp(self.stub("stub_x86_64.exe"), self.payload, self.path("one.exe"))
+        pe = self.stamp(self.stub("stub_i686.exe"), self.path("one.exe"), self.path("two.exe"))
+        self.assertEqual(resources(pe)[QX + (1036,)], t.read_file(self.payload))
+
+    def test_signed_stub_is_refused(self):
+        data = bytearray(t.read_file(self.stub("stub_x86_64.exe")))
+        stub = pefile.PE(data=bytes(data))
+        certificate = b"\x10\x00\x00\x00\x00\x02\x02\x00" + b"\0" * 8
+        security = stub.OPTIONAL_HEADER.DATA_DIRECTORY[4]
+        struct.pack_into("<II", data, security.get_file_offset(), len(data), len(certificate))
+        signed = self.path("signed.exe")
+        t.write_file(signed, bytes(data) + certificate)
+        out = self.path("setup.exe")
+        code, _, err = run("stamp", signed, self.payload, "-o", out)
+        self.assert_refused(code, err, signed, "digital signature")
+        self.assert_no_output(out)
+        code, _, err = run("build", self.path("src"), "-o", out, "--stub", signed)
+        self.assert_refused(code, err, signed, "digital signature")
+        self.assert_no_output(out)
+
+    def test_full_section_table_is_refused(self):
+        data = bytearray(t.read_file(self.stub("stub_i686.exe")))
+        stub = pefile.PE(data=bytes(data))
+        end = stub.sections[-1].get_file_offset() + 40
+        data[end:end + 40] = b"\xff" * 40
+        crowded = self.path("crowded.exe")
+        t.write_file(crowded, bytes(data))
+        out = self.path("setup.exe")
+        code, _, err = run("stamp", crowded, self.payload, "-o", out)
+        self.assert_refused(code, err, crowded, "no room in the PE section table")
+        self.assert_no_output(out)
+
+    def test_payload_that_is_not_a_payload(self):
+        out = self.path("setup.exe")
+        code, _, err = run("stamp", self.stub("stub_i686.exe"), self.path("src", "readme.txt"),
+                           "-o", out)
+        self.assert_refused(code, err, "readme.txt", "not a payload")
+        code, _, err = run("stamp", self.stub("stub_x86_64_last.exe"),
+                           self.stub("stub_x86_64_last.exe"), "-o", out)
+        # A program with only a stale, non-payload QX resource is no payload either.
+        self.assertEqual(code, 1, err)
+        self.assert_no_output(out)
+
+
+if __name__ == "__main__":
+    t.AZPACK = os.path.abspath(sys.argv.pop(1))
+    STUBS = os.path.abspath(sys.argv.pop(1))
+    t.unittest.main(verbosity=2)

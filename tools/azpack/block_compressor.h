@@ -1,0 +1,67 @@
+// zlib compression of file contents in independent blocks, so that the
+// blocks of one large file can be compressed at the same time and still form
+// one zlib stream.
+//
+// A file of at most kBlockSize bytes is one block and one ordinary zlib
+// stream, byte for byte what zlib's compress2 gives. A larger file is cut at
+// multiples of kBlockSize: the first block carries the zlib header, each
+// later one is raw deflate primed with the 32 KiB before it (so matches may
+// reach back across the cut), every block but the last ends on a sync flush
+// (byte aligned, not final), and the stream ends with the Adler-32 of the
+// whole file, combined from the blocks' own checksums. The cut points depend
+// on the file size alone, so the output never depends on the thread count.
+#ifndef AZPACK_BLOCK_COMPRESSOR_H
+#define AZPACK_BLOCK_COMPRESSOR_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <zlib.h>
+
+namespace azpack {
+
+constexpr size_t kBlockSize = size_t(1) << 20;
+constexpr size_t kDictionarySize = size_t(1) << 15;
+
+// Blocks a file of `size` bytes is cut into; at least one.
+uint64_t blockCount(uint64_t size);
+
+class BlockCompressor {
+  public:
+    explicit BlockCompressor(int level);
+    ~BlockCompressor();
+    BlockCompressor(const BlockCompressor&) = delete;
+    BlockCompressor& operator=(const BlockCompressor&) = delete;
+
+    // Compresses one block and appends its bytes to `out`. `dictionary` is
+    // the data just before the block (none for the first). A block that is
+    // both first and last is a complete stream with its trailer; the caller
+    // ends a multi-block stream with appendAdler.
+    bool compress(const unsigned char* data, size_t size, const unsigned char* dictionary,
+                  size_t dictionarySize, bool first, bool last, std::vector<unsigned char>* out,
+                  std::string* error);
+
+  private:
+    bool run(z_stream* stream, const unsigned char* data, size_t size, int flush,
+             std::vector<unsigned char>* out, std::string* error);
+
+    int level_;
+    z_stream wrapped_{};  // zlib header, for the first block
+    z_stream raw_{};      // headerless, for later blocks
+    bool wrappedReady_ = false;
+    bool rawReady_ = false;
+};
+
+// The Adler-32 trailer of a multi-block stream, appended by the writer once
+// the checksum of every block is known.
+void appendAdler(uint32_t adler, std::vector<unsigned char>* out);
+
+// One whole buffer as one zlib stream (the header record and the table).
+bool compressWhole(const unsigned char* data, size_t size, int level,
+                   std::vector<unsigned char>* out, std::string* error);
+
+}  // namespace azpack
+
+#endif

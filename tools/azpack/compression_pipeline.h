@@ -1,0 +1,42 @@
+// Compresses the source files on several threads and hands the results to a
+// sink strictly in file order, so the output never depends on scheduling.
+//
+// Work goes out in blocks (see block_compressor.h). Workers read and compress
+// blocks ahead of the writer, but never more than a fixed window of blocks
+// beyond the one the writer waits for: memory stays near two blocks per
+// window slot (about 2 MiB each) however large the tree or its files.
+#ifndef AZPACK_COMPRESSION_PIPELINE_H
+#define AZPACK_COMPRESSION_PIPELINE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "source_tree.h"
+
+namespace azpack {
+
+class ChunkSink {
+  public:
+    virtual ~ChunkSink() = default;
+    // The next compressed bytes of file `index`; files arrive in order.
+    virtual bool append(size_t index, const unsigned char* data, size_t size,
+                        std::string* error) = 0;
+    // File `index` is complete: its stream is `compressedSize` bytes.
+    virtual bool finishFile(size_t index, uint64_t compressedSize, std::string* error) = 0;
+};
+
+class ProgressMeter;
+
+// Window slots for a number of threads.
+size_t windowSlots(int jobs);
+
+// Runs `jobs` compression threads (at least one). The first failure in file
+// order ends the run with its message; threads are joined on every way out.
+bool compressFiles(const std::vector<SourceFile>& files, int jobs, int level, ChunkSink* sink,
+                   ProgressMeter* progress, std::string* error);
+
+}  // namespace azpack
+
+#endif

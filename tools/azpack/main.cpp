@@ -1,0 +1,52 @@
+// azpack: builds, stamps, lists, verifies and extracts installer payloads.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+#include "commands.h"
+#include "utf8_arguments.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: azpack COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Commands:\n"
+    "  build SOURCE_DIR -o OUT       make a payload (or, with --stub, an installer)\n"
+    "  stamp STUB.exe PAYLOAD -o SETUP.exe\n"
+    "                                put a payload into a copy of an installer program\n"
+    "  list FILE                     show the header and entries of a payload or installer\n"
+    "  verify FILE                   check a payload or installer completely\n"
+    "  extract FILE DIR              write the files of a payload or installer into DIR\n"
+    "\n"
+    "'azpack COMMAND --help' describes a command.\n"
+    "Exit status: 0 success, 1 a problem with the input, 2 a usage error.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> all = azpack::utf8Arguments(argc, argv);
+    if (all.size() < 2) {
+        std::fprintf(stderr, "azpack: no command given (see 'azpack --help')\n");
+        return azpack::kExitUsage;
+    }
+    std::string command = all[1];
+    std::vector<std::string> arguments(all.begin() + 2, all.end());
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kUsage, stdout);
+        return azpack::kExitSuccess;
+    }
+    if (command == "build")
+        return azpack::runBuild(arguments);
+    if (command == "stamp")
+        return azpack::runStamp(arguments);
+    if (command == "list")
+        return azpack::runList(arguments);
+    if (command == "verify")
+        return azpack::runVerify(arguments);
+    if (command == "extract")
+        return azpack::runExtract(arguments);
+    std::fprintf(stderr, "azpack: unknown command '%s' (see 'azpack --help')\n", command.c_str());
+    return azpack::kExitUsage;
+}
