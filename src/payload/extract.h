@@ -1,0 +1,41 @@
+// Payload extraction: the payload is copied to a file in the temporary folder
+// (or a payload file named by the caller is used), its header decoded, its
+// entry table written as the entry index file, and a read stream on the copy
+// handed back standing at the data area.
+#ifndef AZ_PAYLOAD_EXTRACT_H
+#define AZ_PAYLOAD_EXTRACT_H
+
+#include <cstdint>
+#include <cstdio>
+
+#include "base/text_buffer.h"
+#include "payload/layout.h"
+
+// The module whose resources carry the payload (an HINSTANCE on Windows).
+using ModuleHandle = void*;
+
+// 1 on success: `header` filled, the index file written at `indexFilePath`,
+// `payloadStream` open for reading at `dataStart`; the caller closes the
+// stream and deletes both files. 0 on failure: `payloadStream` null,
+// `dataStart` 0, `header` untouched, no file of this call left behind.
+//
+// An empty `payloadCopyPath` asks for a copy of the payload resource of
+// `instance`; the path of the copy is appended to it. The copy is TARCH.AZ in
+// the temporary folder, or a name of its own there while another run holds
+// TARCH.AZ; it stays locked against writing and deletion while the stream is
+// open. Builds whose executables carry no resources have no payload: 0.
+// A non-empty `payloadCopyPath` names a payload file to read instead; that
+// file is never deleted.
+int extractPayload(ModuleHandle instance, TextBuffer& payloadCopyPath,
+                   payload::PayloadHeader& header, const char* indexFilePath, FILE*& payloadStream,
+                   int32_t& dataStart);
+
+#ifdef _WIN32
+// Writes the bytes of resource `resourceName` of type "QX_TYPE" to `filePath`
+// (created or truncated). 1 when every byte was written and the file closed;
+// 0 when the resource is missing or empty (nothing written) or the file
+// cannot be written whole (nothing left).
+int copyResourceToFile(ModuleHandle instance, const char* resourceName, const char* filePath);
+#endif
+
+#endif

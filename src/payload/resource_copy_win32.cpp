@@ -1,0 +1,151 @@
+// The resource half of extraction: the payload resource, the temporary folder
+// and the payload copy in it.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "payload/extract.h"
+#include "payload/payload_reader.h"
+
+namespace {
+
+constexpr char kCopyName[] = "TARCH.AZ";
+constexpr int kUniqueNameTries = 100;
+
+const void* findPayloadBytes(ModuleHandle instance, const char* resourceName, DWORD& size) {
+    HMODULE module = static_cast<HMODULE>(instance);
+    size = 0;
+    HRSRC found = FindResourceA(module, resourceName, payload::kResourceType);
+    if (found == nullptr)
+        return nullptr;
+    size = SizeofResource(module, found);
+    HGLOBAL loaded = size == 0 ? nullptr : LoadResource(module, found);
+    const void* bytes = loaded == nullptr ? nullptr : LockResource(loaded);
+    if (bytes == nullptr)
+        size = 0;
+    return bytes;
+}
+
+int writeAll(HANDLE file, const void* bytes, DWORD size) {
+    const char* next = static_cast<const char*>(bytes);
+    while (size > 0) {
+        DWORD written = 0;
+        if (!WriteFile(file, next, size, &written, nullptr) || written == 0)
+            return 0;
+        next += written;
+        size -= written;
+    }
+    return 1;
+}
+
+// The temporary folder without its trailing backslash; 0 when the system
+// names none or the name does not fit.
+int temporaryFolder(char (&folder)[MAX_PATH + 1]) {
+    DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length >= sizeof folder)
+        return 0;
+    folder[length] = '\0';
+    if (folder[length - 1] == '\\' || folder[length - 1] == '/')
+        folder[--length] = '\0';
+    return length > 0;
+}
+
+// Writing, reading and sharing only for reading: no other run can rewrite or
+// delete the copy while this one holds it.
+HANDLE createHeldFile(const char* path, DWORD disposition) {
+    return CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// TARCH.AZ when it is free; while another run holds it, a name of this run's
+// own beside it.
+HANDLE createCopyFile(const char* folder, char (&path)[MAX_PATH + 1]) {
+    int length = snprintf(path, sizeof path, "%s\\%s", folder, kCopyName);
+    if (length < 0 || length >= MAX_PATH)
+        return INVALID_HANDLE_VALUE;
+    HANDLE file = createHeldFile(path, CREATE_ALWAYS);
+    DWORD process = GetCurrentProcessId();
+    for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < kUniqueNameTries; ++attempt) {
+        length = snprintf(path, sizeof path, "%s\\TARCH%lX-%d.AZ", folder,
+                          static_cast<unsigned long>(process), attempt);
+        if (length < 0 || length >= MAX_PATH)
+            return INVALID_HANDLE_VALUE;
+        file = createHeldFile(path, CREATE_NEW);
+        DWORD error = GetLastError();
+        if (file == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS &&
+            error != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    return file;
+}
+
+// The read stream takes over the handle, so the copy stays held until the
+// stream is closed.
+FILE* streamOnHandle(HANDLE file) {
+    if (SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+        CloseHandle(file);
+        return nullptr;
+    }
+    int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY);
+    if (descriptor == -1) {
+        CloseHandle(file);
+        return nullptr;
+    }
+    FILE* stream = _fdopen(descriptor, "rb");
+    if (stream == nullptr)
+        _close(descriptor);
+    return stream;
+}
+
+}  // namespace
+
+int copyResourceToFile(ModuleHandle instance, const char* resourceName, const char* filePath) {
+    DWORD size = 0;
+    const void* bytes = findPayloadBytes(instance, resourceName, size);
+    if (bytes == nullptr)
+        return 0;
+    HANDLE file = CreateFileA(filePath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    int written = writeAll(file, bytes, size);
+    int closed = CloseHandle(file) != 0;
+    if (!written || !closed) {
+        DeleteFileA(filePath);
+        return 0;
+    }
+    return 1;
+}
+
+int makePayloadCopy(ModuleHandle instance, TextBuffer& copyPath, FILE*& stream) {
+    stream = nullptr;
+    DWORD size = 0;
+    const void* bytes = findPayloadBytes(instance, payload::kResourceName, size);
+    char folder[MAX_PATH + 1];
+    if (bytes == nullptr || !temporaryFolder(folder))
+        return 0;
+    CreateDirectoryA(folder, nullptr);  // normally there already
+
+    char path[MAX_PATH + 1];
+    HANDLE file = createCopyFile(folder, path);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    if (!writeAll(file, bytes, size)) {
+        CloseHandle(file);
+        DeleteFileA(path);
+        return 0;
+    }
+    FILE* opened = streamOnHandle(file);
+    copyPath.append(path);
+    if (opened == nullptr || copyPath.text == nullptr) {
+        if (opened != nullptr)
+            fclose(opened);
+        DeleteFileA(path);
+        return 0;
+    }
+    stream = opened;
+    return 1;
+}
