@@ -1,0 +1,173 @@
+"""Runs an installer in a prefix while the helper programs watch it.
+
+`run_observed` starts the dialog watcher (which records and confirms every
+message box) and, when asked, the progress-window observer, waits until both
+watch, runs the installer in the foreground, then stops the watchers and
+reads what they saw.
+"""
+
+import itertools
+import time
+
+from testbed import read_record, unhex
+
+_counter = itertools.count(1)
+
+
+class Dialog:
+    """One dialog (message box) as the watcher saw it."""
+
+    def __init__(self, fields):
+        self.fields = fields
+        self.caption = unhex(fields.get("caption_a"))
+        self.caption_unicode = unhex(fields.get("caption_w")).decode("utf-16-le")
+        self.text = unhex(fields.get("text_a"))
+        self.text_unicode = unhex(fields.get("text_w")).decode("utf-16-le")
+        self.style = int(fields.get("dialog_style", 0))
+        self.pid = int(fields.get("dialog_pid", 0))
+        self.owner_class = fields.get("owner_class", "")
+        self.owner_style = int(fields.get("owner_style", 0))
+        self.owner_pid = int(fields.get("owner_pid", 0))
+        self.buttons = []
+        for item in filter(None, fields.get("buttons", "").split(";")):
+            ident, _, label = item.partition(":")
+            self.buttons.append((int(ident), label))
+        self.icon_shown = fields.get("icon_shown") == "1"
+        self.closed = fields.get("closed") == "1"
+
+    @property
+    def icon(self):
+        """"none", or the family of the icon shown: "error" (red), "warning"
+        (yellow), "information" (blue), else "other"."""
+        if not self.icon_shown:
+            return "none"
+        counts = {k: int(self.fields.get("icon_%s_pixels" % c, 0))
+                  for k, c in (("error", "red"), ("warning", "yellow"), ("information", "blue"))}
+        best = max(counts, key=counts.get)
+        return best if counts[best] >= 20 else "other"
+
+    @property
+    def button_ids(self):
+        return [ident for ident, _ in self.buttons]
+
+    def __repr__(self):
+        return "Dialog(caption=%r, text=%r, owner=%r, buttons=%r, icon=%s)" % (
+            self.caption, self.text, self.owner_class, self.buttons, self.icon)
+
+
+class WindowSighting:
+    """What the observer saw of the progress window."""
+
+    def __init__(self, fields):
+        self.fields = fields
+        self.seen = fields.get("seen") == "1"
+        # Seen shown, with its rectangles and styles read (a quick run may
+        # end before the observer gets more than a glimpse).
+        self.visible = fields.get("visible") == "1"
+        self.titles = [unhex(fields["title_%d" % i])
+                       for i in range(int(fields.get("title_count", 0)))]
+        self.window_rect = tuple(int(v) for v in fields.get("window_rect", "0,0,0,0").split(","))
+        self.client_rect = tuple(int(v) for v in fields.get("client_rect", "0,0,0,0").split(","))
+        self.pid = int(fields.get("pid", 0))
+
+    def number(self, key):
+        return int(self.fields.get(key, 0))
+
+    @property
+    def width(self):
+        return self.window_rect[2] - self.window_rect[0]
+
+    @property
+    def height(self):
+        return self.window_rect[3] - self.window_rect[1]
+
+    def __repr__(self):
+        return "WindowSighting(seen=%r, titles=%r, rect=%r, pixels=%s/%s)" % (
+            self.seen, self.titles, self.window_rect, self.fields.get("text_pixels_exact"),
+            self.fields.get("text_pixels_near"))
+
+
+class Observation:
+    """An installer run: exit code, duration and what the watchers saw."""
+
+    def __init__(self, run, dialogs, window, dialogs_finished):
+        self.run = run
+        self.code = run.code
+        self.seconds = run.seconds
+        self.timed_out = run.timed_out
+        self.dialogs = dialogs
+        self.window = window
+        self.dialogs_finished = dialogs_finished
+
+    def __repr__(self):
+        return "Observation(code=%r, seconds=%.2f, dialogs=%r, window=%r)" % (
+            self.code, self.seconds, self.dialogs, self.window)
+
+
+def _start_watcher(prefix, helper, name, timeout_ms, extra=()):
+    result = "C:\\azwork\\observe\\%s.txt" % name
+    stop = "C:\\azwork\\observe\\%s.stop" % name
+    job = prefix.start(prefix.helper(helper), [result, stop, timeout_ms] + list(extra))
+    if not prefix.wait_for_file(result + ".ready", timeout=60):
+        raise RuntimeError("%s did not start watching" % helper)
+    return job, result, stop
+
+
+def _finish_watcher(prefix, job, result, stop):
+    prefix.host(stop).write_bytes(b"stop")
+    job.wait(30)
+    path = prefix.host(result)
+    return read_record(path) if path.exists() else ({}, [])
+
+
+def run_observed(prefix, program, args=(), watch_window=False, timeout=120, cwd="C:\\azwork",
+                 dll_overrides=None, extra_env=None, settle=0.0):
+    """Runs `program` (normally an installer) under the watchers. `settle`
+    seconds are waited after it ends before the watchers stop, for dialogs
+    of programs that it started."""
+    n = next(_counter)
+    timeout_ms = str(int((timeout + 60) * 1000))
+    dialog_job = _start_watcher(prefix, "az_dialogs.exe", "dialogs-%d" % n, timeout_ms)
+    window_job = None
+    if watch_window:
+        window_job = _start_watcher(prefix, "az_window.exe", "window-%d" % n, timeout_ms)
+    run = prefix.run(program, args, timeout=timeout, cwd=cwd, dll_overrides=dll_overrides,
+                     extra_env=extra_env)
+    if settle:
+        time.sleep(settle)
+    top, sections = _finish_watcher(prefix, *dialog_job)
+    dialogs = [Dialog(s) for s in sections]
+    window = None
+    if window_job:
+        window = WindowSighting(_finish_watcher(prefix, *window_job)[0])
+    return Observation(run, dialogs, window, top.get("finished") == "1")
+
+
+class Machine:
+    """Facts about the prefix's Windows, as a program inside it sees them."""
+
+    def __init__(self, prefix):
+        result = "C:\\azwork\\observe\\probe.txt"
+        prefix.run(prefix.helper("az_probe.exe"), [result], timeout=60)
+        top, _ = read_record(prefix.host(result))
+        self.code_page = int(top["acp"])
+        self.temp = unhex(top["temp"]).decode("cp1252")
+        self.windows = unhex(top["windows"]).decode("cp1252")
+        self.screen = (int(top["screen_cx"]), int(top["screen_cy"]))
+
+    @property
+    def temp_folder(self):
+        """The temporary folder without its trailing backslash."""
+        return self.temp.rstrip("\\")
+
+
+def wait_for_window(prefix, class_name, timeout=15):
+    """Waits until a top-level window of `class_name` is shown (or the
+    timeout passes); returns the WindowSighting."""
+    n = next(_counter)
+    result = "C:\\azwork\\observe\\wait-%d.txt" % n
+    stop = "C:\\azwork\\observe\\wait-%d.stop" % n
+    prefix.run(prefix.helper("az_window.exe"),
+               [result, stop, int(timeout * 1000), class_name, "until-shown"],
+               timeout=timeout + 60)
+    return WindowSighting(read_record(prefix.host(result))[0])

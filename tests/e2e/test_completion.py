@@ -1,0 +1,162 @@
+"""Completion after a full walk: the shortcuts (read back with lnkinfo), the
+launch of the main program, the uninstall profile (byte for byte) and the
+Uninstall registry entry (exact types and data)."""
+
+import unittest
+
+import winereg
+from scenario import UNINSTALL_KEY, Scenario, helper_bytes, profile_text
+
+FOLDER = "C:\\AzDone\\App"
+HKLM_LINE = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+ICON = b"\0\0\1\0\1\0 fake icon bytes"
+
+
+class Completion(Scenario):
+
+    @property
+    def windows(self):
+        return self.machine.windows.rstrip("\\")
+
+    def shell_folders(self, **changes):
+        folders = {"Desktop": "C:\\azshell\\Desktop", "Favorites": "C:\\azshell\\Favorites",
+                   # A folder value ending in a backslash gives a doubled one.
+                   "Start Menu": "C:\\azshell\\Start Menu\\"}
+        folders.update(changes)
+        self.use_shell_folders(folders)
+
+    def assertShortcut(self, path, target, description, arguments=None, icon=None):
+        link = self.shortcut(path)
+        self.assertEqual(link.target, target, path)
+        self.assertEqual(link.description, description, path)
+        self.assertEqual(link.arguments, arguments, path)
+        self.assertEqual(link.icon_location, icon, path)
+        if icon is not None:
+            self.assertEqual(link.icon_index, 0)
+        self.assertIsNone(link.working_directory, path)
+
+    def assertUninstallEntry(self, product, profile, uninstaller=True):
+        """Both values REG_SZ with their terminating zero; without an
+        uninstaller entry the command starts with two double quotes."""
+        program = self.windows + "\\TAVUUNINSTALL.EXE" if uninstaller else ""
+        self.assertEqual(self.uninstall_entry(product), {
+            "DisplayName": winereg.string_value(product),
+            "UninstallString": winereg.string_value('"%s" "%s"' % (program, profile)),
+        })
+
+    def test_shortcuts_launch_profile_and_registry_then_a_second_installation(self):
+        self.shell_folders()
+        first = {"APP.EXE": helper_bytes("az_mainprog.exe") + b"v1", "APP.ICO": ICON,
+                 "TAVUUNINSTALL.EXE": b"MZ uninstaller", "doc/MANUEL.TXT": b"manuel\r\n"}
+        header = dict(install_folder=FOLDER, main_program="APP.EXE", icon_file="APP.ICO",
+                      product_name="AzProduct", favorites_name="AzFavori",
+                      start_menu_name="AzStart")
+        run = self.install(self.installer(first, name="first.exe", **header))
+
+        self.assertFinishedQuietly(run)
+        self.assertFiles(FOLDER, {k: v for k, v in first.items() if k != "TAVUUNINSTALL.EXE"})
+        target, icon = FOLDER + "\\APP.EXE", FOLDER + "\\APP.ICO"
+        self.assertEqual(self.lnk_files("C:\\azshell\\Desktop"), ["AzProduct.LNK"])
+        self.assertShortcut("C:\\azshell\\Desktop\\AzProduct.LNK", target, "AzProduct", icon=icon)
+        self.assertShortcut("C:\\azshell\\Favorites\\AzFavori.LNK", target, "AzFavori",
+                            icon=icon)
+        self.assertShortcut("C:\\azshell\\Start Menu\\AzStart.LNK", target, "AzStart", icon=icon)
+        self.assertTrue(self.wait_for_record("main", "start_time"), "main program not started")
+        self.assertEqual(self.prefix.records("main")[0]["module"], target.encode())
+
+        links = [("C:\\azshell\\Desktop\\AzProduct.LNK", "1"),
+                 ("C:\\azshell\\Favorites\\AzFavori.LNK", "1"),
+                 ("C:\\azshell\\Start Menu\\\\AzStart.LNK", "1")]
+        tail = [("HKLM", [(HKLM_LINE + "AzProduct", "")]), ("DIRS", [(FOLDER, "1")])]
+        profile = FOLDER + "\\TAVUUNINSTALL.INI"
+        self.assertEqual(self.profile(profile), profile_text([("FILES", [
+            (target, "1"), (icon, "1"), (FOLDER + "\\doc\\MANUEL.TXT", "1")] + links)] + tail))
+        # The registry is read at the end: reading it stops the prefix's
+        # programs, and the first main program is to run during the second
+        # installation.
+
+        # Again into the same folder, while the first main program runs:
+        # "FILES" is replaced whole, "HKLM" and "DIRS" keep one line each.
+        second = {"APP.EXE": helper_bytes("az_mainprog.exe") + b"v2", "APP.ICO": ICON,
+                  "NEW.TXT": b"new\r\n", "TAVUUNINSTALL.EXE": b"MZ uninstaller 2"}
+        run = self.install(self.installer(second, name="second.exe", **header))
+        self.assertFinishedQuietly(run)
+        self.assertEqual(self.prefix.host(target).read_bytes(), second["APP.EXE"])
+        self.assertEqual(self.profile(profile), profile_text([("FILES", [
+            (target, "1"), (icon, "1"), (FOLDER + "\\NEW.TXT", "1")] + links)] + tail))
+        self.assertTrue(self.wait_for_record("main", "start_time", count=2))
+        self.assertEqual(self.prefix.records("main")[1]["module"], target.encode())
+        self.assertUninstallEntry("AzProduct", profile)
+
+    def test_i_pelbor_gets_a_second_desktop_shortcut_and_no_favorites_value_none(self):
+        self.shell_folders(Favorites=None)
+        files = {"APP.EXE": helper_bytes("az_mainprog.exe")}
+        run = self.install(self.installer(
+            files, install_folder=FOLDER, main_program="app.exe", product_name="I-PELBOR",
+            favorites_name="AzFavori", start_menu_name=""))
+
+        self.assertFinishedQuietly(run)
+        target = FOLDER + "\\APP.EXE"
+        self.assertEqual(self.lnk_files("C:\\azshell\\Desktop"),
+                         ["I-PELBOR.LNK", "i-PelBor Pro.LNK"])
+        self.assertShortcut("C:\\azshell\\Desktop\\I-PELBOR.LNK", target, "I-PELBOR")
+        self.assertShortcut("C:\\azshell\\Desktop\\i-PelBor Pro.LNK", target, "i-PelBor Pro",
+                            arguments=" ?")
+        self.assertEqual(self.lnk_files("C:\\azshell\\Start Menu"), [])
+        self.assertEqual(self.lnk_files(self.default_favorites()), [])
+        profile = FOLDER + "\\TAVUUNINSTALL.INI"
+        self.assertEqual(self.profile(profile), profile_text([
+            ("FILES", [(target, "1"), ("C:\\azshell\\Desktop\\I-PELBOR.LNK", "1"),
+                       ("C:\\azshell\\Desktop\\i-PelBor Pro.LNK", "1")]),
+            ("HKLM", [(HKLM_LINE + "I-PELBOR", "")]), ("DIRS", [(FOLDER, "1")])]))
+        self.assertUninstallEntry("I-PELBOR", profile, uninstaller=False)
+
+    def test_no_main_program_no_shortcut_no_launch_but_profile_and_registry(self):
+        self.shell_folders()
+        files = {"APP.EXE": helper_bytes("az_mainprog.exe"), "README.TXT": b"lisez-moi\r\n"}
+        run = self.install(self.installer(
+            files, install_folder=FOLDER, main_program="NOTHERE.EXE", product_name="AzNoMain",
+            favorites_name="AzFavori", start_menu_name="AzStart"), settle=1.0)
+
+        self.assertFinishedQuietly(run)
+        for shell in ("Desktop", "Favorites", "Start Menu"):
+            self.assertEqual(self.lnk_files("C:\\azshell\\" + shell), [], shell)
+        self.assertEqual(self.prefix.records("main"), [], "a program was started")
+        profile = FOLDER + "\\TAVUUNINSTALL.INI"
+        self.assertEqual(self.profile(profile), profile_text([
+            ("FILES", [(FOLDER + "\\APP.EXE", "1"), (FOLDER + "\\README.TXT", "1")]),
+            ("HKLM", [(HKLM_LINE + "AzNoMain", "")]), ("DIRS", [(FOLDER, "1")])]))
+        self.assertUninstallEntry("AzNoMain", profile, uninstaller=False)
+
+    def test_empty_product_name_writes_no_uninstall_values(self):
+        self.shell_folders()
+        before = self.prefix.registry("HKLM").values(UNINSTALL_KEY)
+        files = {"APP.EXE": helper_bytes("az_mainprog.exe")}
+        run = self.install(self.installer(
+            files, install_folder=FOLDER, main_program="APP.EXE", product_name="",
+            favorites_name="AzFavori", start_menu_name="AzStart"))
+
+        self.assertFinishedQuietly(run)
+        target = FOLDER + "\\APP.EXE"
+        self.assertEqual(self.lnk_files("C:\\azshell\\Desktop"), [])
+        self.assertShortcut("C:\\azshell\\Favorites\\AzFavori.LNK", target, "AzFavori")
+        self.assertShortcut("C:\\azshell\\Start Menu\\AzStart.LNK", target, "AzStart")
+        self.assertTrue(self.wait_for_record("main", "start_time"))
+        self.assertEqual(self.profile(FOLDER + "\\TAVUUNINSTALL.INI"), profile_text([
+            ("FILES", [(target, "1"), ("C:\\azshell\\Favorites\\AzFavori.LNK", "1"),
+                       ("C:\\azshell\\Start Menu\\\\AzStart.LNK", "1")]),
+            ("DIRS", [(FOLDER, "1")])]))
+        self.assertEqual(self.prefix.registry("HKLM").values(UNINSTALL_KEY), before,
+                         "values written onto the Uninstall key itself")
+
+    def default_favorites(self):
+        return "C:\\users\\%s\\Favorites" % self.user_name()
+
+    def user_name(self):
+        users = self.prefix.host("C:\\users")
+        names = [p.name for p in users.iterdir() if p.name.lower() not in ("public",)]
+        return names[0] if names else "root"
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

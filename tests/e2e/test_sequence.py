@@ -1,0 +1,186 @@
+"""The installation run from start to end: every file written byte for byte,
+temporary files removed, damaged chunks skipped, the write-failure stop with
+its message box, and a stub without a payload."""
+
+import os
+import random
+import subprocess
+import unittest
+
+import payloads
+from payloads import Entry
+from scenario import (WRITE_FAILURE_CAPTION, Scenario, helper_bytes,
+                      parse_profile, write_failure_text)
+from testbed import settings
+
+
+def random_bytes(seed, size):
+    return random.Random(seed).randbytes(size)
+
+
+class InstallationRun(Scenario):
+
+    def test_every_file_is_written_byte_for_byte_and_nothing_is_left_behind(self):
+        files = {
+            "README.TXT": b"Lisez-moi\r\n",
+            "bin/TOOL.DAT": random_bytes(1, 300000),
+            "bin/ZEROS.BIN": bytes(2 * 1024 * 1024),
+            "data/deep/nested/EMPTY.DAT": b"",
+            "data/Notes \u00e9t\u00e9.txt": b"accents in the name\r\n",
+            "data/with space/one byte": b"\xff",
+        }
+        setup = self.installer(files, name="setup.exe", install_folder="C:\\AzBasic\\App",
+                               product_name="AzBasic")
+        run = self.install(setup, args=["--titre", "initial"], watch_window=True)
+
+        self.assertFinishedQuietly(run)
+        self.assertFiles("C:\\AzBasic\\App", files)
+        self.assertNoTemporaryFiles()
+        if run.window.visible:
+            self.assertProgressWindow(run.window, b"setup", command_line=b"--titre initial")
+
+        # Every ordinary file is listed for the uninstaller, in the order
+        # written: the names' byte order.
+        sections = dict(parse_profile(self.profile("C:\\AzBasic\\App\\TAVUUNINSTALL.INI")))
+        listed = [key for key, _ in sections["FILES"]]
+        names = sorted(n.replace("/", "\\").encode("cp1252") for n in files)
+        self.assertEqual(listed, ["C:\\AzBasic\\App\\" + n.decode("cp1252") for n in names])
+
+    def test_damaged_chunks_are_skipped_and_the_other_files_installed(self):
+        good = b"good file\r\n" * 50
+        last = random_bytes(2, 5000)
+        entries = [
+            Entry("A_GOOD.TXT", good),
+            Entry("B_DAMAGED.TXT", raw_chunk=payloads.chunk(
+                b"x" * 4000, stream=payloads.damaged_stream(b"x" * 4000))),
+            Entry("C_SIZE_TOO_SMALL.TXT", raw_chunk=payloads.chunk(
+                b"y" * 4000, uncompressed_size=3999)),
+            Entry("D_PAST_THE_END.TXT", value=1 << 24),
+            Entry("E_EMPTY.TXT", b""),
+            Entry("G_LAST.TXT", last),
+            # Its stream is cut off by the end of the payload.
+            Entry("F_CUT.TXT", raw_chunk=payloads.chunk(random_bytes(3, 20000))[:-5000]),
+        ]
+        header = payloads.header_bytes(installFolder="C:\\AzDamaged", productName="AzDamaged")
+        setup = self.raw_installer(payloads.payload_bytes(header, entries))
+        run = self.install(setup)
+
+        self.assertFinishedQuietly(run)
+        self.assertFiles("C:\\AzDamaged",
+                         {"A_GOOD.TXT": good, "E_EMPTY.TXT": b"", "G_LAST.TXT": last})
+        sections = dict(parse_profile(self.profile("C:\\AzDamaged\\TAVUUNINSTALL.INI")))
+        self.assertEqual([k for k, _ in sections["FILES"]],
+                         ["C:\\AzDamaged\\A_GOOD.TXT", "C:\\AzDamaged\\E_EMPTY.TXT",
+                          "C:\\AzDamaged\\G_LAST.TXT"])
+        self.assertNoTemporaryFiles()
+
+    def test_unsafe_entry_names_are_skipped_and_nothing_lands_outside(self):
+        unsafe = ["", "..\\ESCAPE1.TXT", "sub\\..\\..\\ESCAPE2.TXT", "sub/../../ESCAPE3.TXT",
+                  "\\ROOTED.TXT", "/SLASH.TXT", "C:\\ABSOLUTE.TXT", "ADS.TXT:stream", "dir\\",
+                  "sub\\..", ".."]
+        entries = [Entry(name, b"must not be written") for name in unsafe]
+        entries += [Entry("OK.TXT", b"ok"), Entry("sub\\GOOD.TXT", b"good")]
+        header = payloads.header_bytes(installFolder="C:\\AzNames\\App", productName="AzNames")
+        setup = self.raw_installer(payloads.payload_bytes(header, entries))
+        self.machine
+        before = self.prefix.snapshot()
+        run = self.install(setup)
+        after = self.prefix.snapshot()
+
+        self.assertFinishedQuietly(run)
+        self.assertFiles("C:\\AzNames\\App", {"OK.TXT": b"ok", "sub\\GOOD.TXT": b"good"})
+        changed = sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k))
+        self.assertEqual([k for k in changed if not k.lower().startswith("aznames\\app")],
+                         ["AzNames"], "changed outside the install folder")
+        sections = dict(parse_profile(self.profile("C:\\AzNames\\App\\TAVUUNINSTALL.INI")))
+        self.assertEqual([k for k, _ in sections["FILES"]],
+                         ["C:\\AzNames\\App\\OK.TXT", "C:\\AzNames\\App\\sub\\GOOD.TXT"])
+        self.assertNoTemporaryFiles()
+
+    def _prepare_stop(self, folder, blocked_name):
+        """An installer whose third entry cannot be written; the shell
+        folders and product name are set, so that a completion would show."""
+        self.use_shell_folders({"Desktop": "C:\\azshell\\Desktop",
+                                "Favorites": "C:\\azshell\\Favorites",
+                                "Start Menu": "C:\\azshell\\Start Menu"})
+        files = {"A_FIRST.TXT": b"first\r\n", "B_MAIN.EXE": helper_bytes("az_mainprog.exe"),
+                 blocked_name: b"new content\r\n", "D_AFTER.TXT": b"after\r\n"}
+        return files, self.installer(files, install_folder=folder, main_program="B_MAIN.EXE",
+                                     product_name="AzStopped", favorites_name="Fav",
+                                     start_menu_name="Start")
+
+    def _assert_stopped_after(self, run, folder, blocked_name, files):
+        self.assertFalse(run.timed_out)
+        self.assertEqual(run.code, 0)
+        self.assertEqual(len(run.dialogs), 1, run.dialogs)
+        box = run.dialogs[0]
+        self.assertEqual(box.caption, WRITE_FAILURE_CAPTION)
+        self.assertEqual(box.text, write_failure_text(folder + "\\" + blocked_name))
+        self.assertEqual(box.text_unicode, box.text.decode("cp1252"))
+        self.assertEqual(box.button_ids, [1], "a single OK button")
+        self.assertEqual(box.icon, "error")
+        self.assertEqual(box.owner_class, "__WINJOB__", "owned by the progress window")
+        self.assertEqual(box.owner_pid, box.pid)
+        # The entries before the failing one stay; nothing after it happens.
+        installed = self.prefix.files_under(folder)
+        self.assertEqual(installed.get("A_FIRST.TXT"), files["A_FIRST.TXT"])
+        self.assertEqual(installed.get("B_MAIN.EXE"), files["B_MAIN.EXE"])
+        self.assertNotIn("D_AFTER.TXT", installed)
+        self.assertNotIn("TAVUUNINSTALL.INI", {k.upper() for k in installed})
+        self.assertEqual(self.prefix.records("main"), [], "the main program was started")
+        for shell in ("Desktop", "Favorites", "Start Menu"):
+            self.assertEqual(self.lnk_files("C:\\azshell\\" + shell), [], shell)
+        self.assertNoTemporaryFiles()
+        self.assertIsNone(self.uninstall_entry("AzStopped"))
+
+    def test_read_only_target_stops_the_run_with_the_message(self):
+        folder = "C:\\AzReadOnly\\App"
+        files, setup = self._prepare_stop(folder, "C_LOCKED.TXT")
+        target = self.prefix.host(folder + "\\C_LOCKED.TXT")
+        target.parent.mkdir(parents=True)
+        target.write_bytes(b"old content\r\n")
+        # The read-only attribute is the missing write permission, which does
+        # not hold back root; the immutable flag does.
+        os.chmod(target, 0o444)
+        if subprocess.run(["chattr", "+i", str(target)], capture_output=True).returncode != 0:
+            self.skipTest("cannot make a file read-only for this user here (chattr +i)")
+        self.addCleanup(subprocess.run, ["chattr", "-i", str(target)], capture_output=True)
+        run = self.install(setup)
+
+        self._assert_stopped_after(run, folder, "C_LOCKED.TXT", files)
+        self.assertEqual(target.read_bytes(), b"old content\r\n")
+
+    def test_locked_target_stops_the_run_with_the_message(self):
+        folder = "C:\\AzLocked\\App"
+        files, setup = self._prepare_stop(folder, "C_LOCKED.TXT")
+        self.prefix.host(folder).mkdir(parents=True)
+        self.prefix.host(folder + "\\C_LOCKED.TXT").write_bytes(b"held\r\n")
+        self.prefix.start(self.prefix.helper("az_locker.exe"),
+                          [folder + "\\C_LOCKED.TXT", "C:\\azwork\\locked.ready"])
+        self.assertTrue(self.prefix.wait_for_file("C:\\azwork\\locked.ready"))
+        run = self.install(setup, watch_window=True)
+
+        self._assert_stopped_after(run, folder, "C_LOCKED.TXT", files)
+        self.assertProgressWindow(run.window, b"setup")
+        self.assertEqual(run.window.pid, run.dialogs[0].pid)
+
+    def test_stub_without_a_payload_or_with_a_foreign_one_does_nothing(self):
+        self.prefix.copy_in(settings().azsetup, "C:\\azwork\\bare.exe")
+        foreign = payloads.payload_bytes(payloads.header_bytes(installFolder="C:\\AzForeign"),
+                                         [Entry("FILE.TXT", b"x")], signature=b"XWZ100\0\0")
+        foreign_setup = self.raw_installer(foreign, name="foreign.exe")
+        self.machine  # a first program, so that Wine has settled the prefix
+        before = self.prefix.snapshot()
+
+        for exe in ("C:\\azwork\\bare.exe", foreign_setup):
+            with self.subTest(exe=exe):
+                run = self.install(exe)
+                self.assertFinishedQuietly(run)
+        after = self.prefix.snapshot()
+        changed = sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k))
+        self.assertEqual(changed, [], "files changed on drive C:")
+        self.assertIsNone(self.uninstall_entry("AzForeign"))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
