@@ -56,14 +56,20 @@ int ChunkReader::decode(int32_t entryOffset) {
     if (compressedSize > copySize_ - offset - payload::kChunkPrefixSize)
         return 0;
 
+    // Deflate turns one byte into at most 1032: a stated size above that
+    // bound is never reached, so the block is cut to it. A lying prefix then
+    // costs no gigabytes, and the outcome does not hang on the memory at hand.
+    const uint64_t reachable = static_cast<uint64_t>(compressedSize) * 1032 + 1024;
+    const uint64_t capacity = decodedSize < reachable ? decodedSize : reachable;
+
     if (!reserve(compressed_, compressedRoom_, compressedSize))
         return 0;
-    if (!reserve(decoded_, decodedRoom_, decodedSize))
+    if (!reserve(decoded_, decodedRoom_, static_cast<size_t>(capacity)))
         return 0;
     if (std::fread(compressed_, 1, compressedSize, stream_) != compressedSize)
         return 0;
 
-    uLongf produced = decodedSize;
+    uLongf produced = static_cast<uLongf>(capacity);
     if (uncompress(decoded_, &produced, compressed_, compressedSize) != Z_OK)
         return 0;
     length_ = produced;

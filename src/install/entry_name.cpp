@@ -29,7 +29,25 @@ bool stemIs(const char* stem, const char* name) {
     return true;
 }
 
-// "CON", "nul.txt", "COM1 .log": Windows opens the device, in any folder.
+bool sameFolded(const char* text, const char* upper, long length) {
+    for (long i = 0; i < length; ++i) {
+        if (foldCase(text[i]) != upper[i])
+            return false;
+    }
+    return true;
+}
+
+// Windows drops a final dot or blank: the file would land under another
+// name than the one recorded, a folder would not be found again. A lone "."
+// stays where it is.
+bool endsInDotOrBlank(const char* begin, const char* end) {
+    if (end - begin == 1 && *begin == '.')
+        return false;
+    return end > begin && (end[-1] == '.' || end[-1] == ' ');
+}
+
+// "CON", "nul.txt", "COM1 .log", "CONIN$": Windows opens the device, in any
+// folder.
 bool namesDevice(const char* begin, const char* end) {
     const char* stemEnd = begin;
     while (stemEnd < end && *stemEnd != '.')
@@ -37,6 +55,8 @@ bool namesDevice(const char* begin, const char* end) {
     while (stemEnd > begin && stemEnd[-1] == ' ')
         --stemEnd;
     const long length = stemEnd - begin;
+    if (length == 6 || length == 7)
+        return sameFolded(begin, length == 6 ? "CONIN$" : "CONOUT$", length);
     if (length == 3) {
         return stemIs(begin, "CON") || stemIs(begin, "PRN") || stemIs(begin, "AUX") ||
                stemIs(begin, "NUL");
@@ -58,7 +78,7 @@ int isSafeEntryName(const char* name) {
         if (*p == ':')
             return 0;
         if (*p == '\0' || isSeparator(*p)) {
-            if (climbs(component, p) || namesDevice(component, p))
+            if (climbs(component, p) || endsInDotOrBlank(component, p) || namesDevice(component, p))
                 return 0;
             if (*p == '\0')
                 return isSeparator(p[-1]) ? 0 : 1;

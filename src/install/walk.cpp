@@ -34,5 +34,11 @@ WalkResult installEntries(RunState& run, const char* indexFilePath, FILE* payloa
             run.installedFiles.set(placement.targetPath.text, "1");
         }
     }
+    // A damaged table hides entries: completing would record a partial
+    // installation over an earlier one.
+    if (index.isDamaged()) {
+        beep();
+        return WalkResult::kDamaged;
+    }
     return WalkResult::kComplete;
 }

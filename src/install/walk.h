@@ -13,6 +13,7 @@ enum class WalkResult {
     kComplete,     // every entry installed or skipped with a beep
     kWriteFailed,  // a file could not be written whole; the walk stopped there
     kNoIndex,      // the index could be neither opened nor created
+    kDamaged,      // the walk met a damaged table and stopped there
 };
 
 // A damaged chunk or an entry name that would leave its folder beeps and is

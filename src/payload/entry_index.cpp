@@ -35,6 +35,10 @@ void EntryIndex::setDirection(int backwardFlag) {
         rewindToStart(*file);
 }
 
+int EntryIndex::isDamaged() const {
+    return file != nullptr && file->damaged ? 1 : 0;
+}
+
 int EntryIndex::next(TextBuffer& name, int32_t& value) {
     if (file == nullptr)
         return 0;

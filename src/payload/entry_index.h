@@ -30,6 +30,8 @@ class EntryIndex {
     // 1 with the next entry's name and value; 0 at the end (and at a damaged
     // page), both left untouched.
     int next(TextBuffer& name, int32_t& value);
+    // 1 when the walk ended on a page it cannot trust rather than at the end.
+    int isDamaged() const;
 
   private:
     IndexFile* file;

@@ -121,10 +121,10 @@ def _finish_watcher(prefix, job, result, stop):
 
 
 def run_observed(prefix, program, args=(), watch_window=False, timeout=120, cwd="C:\\azwork",
-                 dll_overrides=None, extra_env=None, settle=0.0):
+                 dll_overrides=None, extra_env=None, settle=0.0, file_size_limit=None):
     """Runs `program` (normally an installer) under the watchers. `settle`
     seconds are waited after it ends before the watchers stop, for dialogs
-    of programs that it started."""
+    of programs that it started. file_size_limit: see WinePrefix.run."""
     n = next(_counter)
     timeout_ms = str(int((timeout + 60) * 1000))
     dialog_job = _start_watcher(prefix, "az_dialogs.exe", "dialogs-%d" % n, timeout_ms)
@@ -132,7 +132,7 @@ def run_observed(prefix, program, args=(), watch_window=False, timeout=120, cwd=
     if watch_window:
         window_job = _start_watcher(prefix, "az_window.exe", "window-%d" % n, timeout_ms)
     run = prefix.run(program, args, timeout=timeout, cwd=cwd, dll_overrides=dll_overrides,
-                     extra_env=extra_env)
+                     extra_env=extra_env, file_size_limit=file_size_limit)
     if settle:
         time.sleep(settle)
     top, sections = _finish_watcher(prefix, *dialog_job)
@@ -141,6 +141,36 @@ def run_observed(prefix, program, args=(), watch_window=False, timeout=120, cwd=
     if window_job:
         window = WindowSighting(_finish_watcher(prefix, *window_job)[0])
     return Observation(run, dialogs, window, top.get("finished") == "1")
+
+
+class TogetherResult:
+    """Programs run at the same time: their exit codes (None for one that
+    was still running at the time-out) and every dialog seen meanwhile."""
+
+    def __init__(self, codes, dialogs):
+        self.codes = codes
+        self.dialogs = dialogs
+
+    def __repr__(self):
+        return "TogetherResult(codes=%r, dialogs=%r)" % (self.codes, self.dialogs)
+
+
+def run_together(prefix, programs, timeout=120, poll=None):
+    """Starts several programs (Windows paths) back to back in the
+    background under the dialog watcher and waits for all of them; `poll`,
+    when given, is called over and over while any of them runs."""
+    n = next(_counter)
+    timeout_ms = str(int((timeout + 60) * 1000))
+    dialog_job = _start_watcher(prefix, "az_dialogs.exe", "dialogs-%d" % n, timeout_ms)
+    jobs = [prefix.start(program) for program in programs]
+    deadline = time.monotonic() + timeout
+    while any(job.alive() for job in jobs) and time.monotonic() < deadline:
+        if poll is not None:
+            poll()
+        time.sleep(0.01)
+    codes = [job.wait(0) for job in jobs]
+    _, sections = _finish_watcher(prefix, *dialog_job)
+    return TogetherResult(codes, [Dialog(s) for s in sections])
 
 
 class Machine:

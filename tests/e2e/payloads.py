@@ -263,6 +263,16 @@ def _payload_resource(pe):
     raise ValueError("no QX_TYPE/QX_AZARCH resource")
 
 
+def payload_resource_location(image):
+    """(file offset of the payload resource's bytes, file offset of its size
+    field in the resource directory) in the bytes of an installer."""
+    import pefile
+    pe = pefile.PE(data=bytes(image))
+    entry = _payload_resource(pe)
+    return (pe.get_offset_from_rva(entry.data.struct.OffsetToData),
+            entry.data.struct.get_field_absolute_offset("Size"))
+
+
 def payload_resource(exe):
     """The payload resource's bytes in an installer executable."""
     import pefile

@@ -14,7 +14,10 @@ A new case, in outline:
     the duration, every message box and the progress window;
   - check: assertFinishedQuietly, assertFiles, self.profile(...),
     self.uninstall_entry(...), self.shortcut(...), self.prefix.records(role),
-    self.prefix.snapshot() before and after for anything written elsewhere.
+    before = self.prefix.snapshot() and then
+    self.assertChangedOnlyUnder(self.changed_since(before), [folders]) for
+    anything written elsewhere;
+  - several installers at once: observers.run_together(prefix, [exe, ...]).
 """
 
 import time
@@ -184,6 +187,22 @@ class Scenario(unittest.TestCase):
                 if p.name.upper().startswith("TARCH") or p.name.upper().endswith(".AX")] \
             if temp.is_dir() else []
         self.assertEqual(left, [], "temporary files left in %s" % temp)
+
+    def changed_since(self, before):
+        """The paths on drive C: (as snapshot names them) that differ from
+        the snapshot `before`: added, removed or rewritten."""
+        after = self.prefix.snapshot()
+        return sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k))
+
+    def assertChangedOnlyUnder(self, changed, folders, msg=""):
+        """Every changed path lies inside one of `folders` (Windows paths on
+        C:, or single files), or is a folder above one of them (made on the
+        way there)."""
+        allowed = [f.replace("/", "\\")[3:].rstrip("\\").lower() for f in folders]
+        outside = [p for p in changed
+                   if not any(p.lower() == a or p.lower().startswith(a + "\\") or
+                              a.startswith(p.lower() + "\\") for a in allowed)]
+        self.assertEqual(outside, [], "changed outside %s %s" % (folders, msg))
 
     def profile(self, windows_path):
         """The bytes of a profile file, or None."""

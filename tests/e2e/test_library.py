@@ -12,7 +12,7 @@ import payloads
 import shortcuts
 import winereg
 from payloads import Entry
-from scenario import parse_profile, profile_text, write_failure_text
+from scenario import Scenario, parse_profile, profile_text, write_failure_text
 
 REG_SAMPLE = r'''WINE REGISTRY Version 2
 ;; All keys relative to REGISTRY\\User\\S-1-5-21-0-0-0-1000
@@ -188,6 +188,23 @@ class LnkinfoReader(unittest.TestCase):
             "\tContains an icon location string\n", ""))
         self.assertIsNone(bare.arguments)
         self.assertIsNone(bare.icon_location)
+
+
+class ChangeChecks(unittest.TestCase):
+    """Scenario.assertChangedOnlyUnder on snapshot names (no prefix needed)."""
+
+    def check(self, changed, folders):
+        Scenario.assertChangedOnlyUnder(self, changed, folders)
+
+    def test_paths_inside_the_folders_and_the_folders_above_them_pass(self):
+        self.check(["AzApp", "AzApp\\Sub", "AzApp\\Sub\\A.TXT", "windows\\TAVU.INI",
+                    "Program Files\\i-Vorta\\YPH.EXE"],
+                   ["C:\\AzApp\\Sub", "C:\\windows\\tavu.ini", "C:\\Program Files\\i-Vorta\\"])
+
+    def test_a_neighbour_with_the_same_beginning_fails(self):
+        for changed in (["AzAppX\\A.TXT"], ["windows\\TAVU.INI.bak"], ["AzA"], ["B.TXT"]):
+            with self.subTest(changed=changed), self.assertRaises(AssertionError):
+                self.check(changed, ["C:\\AzApp", "C:\\windows\\TAVU.INI"])
 
 
 if __name__ == "__main__":

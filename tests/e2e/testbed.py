@@ -113,6 +113,19 @@ def unhex(text):
     return bytes.fromhex(text or "")
 
 
+def _file_size_limiter(limit):
+    """A preexec function that caps the size of files the child writes
+    (RLIMIT_FSIZE) and lets such a write fail instead of killing it."""
+    if limit is None:
+        return None
+
+    def apply():
+        import resource
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+    return apply
+
+
 class Background:
     """A program started in the background in a prefix."""
 
@@ -342,9 +355,12 @@ class WinePrefix:
         return [wine_programs()[0], str(program)] + [str(a) for a in args]
 
     def run(self, program, args=(), timeout=120, cwd="C:\\azwork", dll_overrides=None,
-            extra_env=None):
+            extra_env=None, file_size_limit=None):
         """Runs a Windows program (a Windows path, or a host Path inside the
-        prefix) and waits for it; returns a RunResult."""
+        prefix) and waits for it; returns a RunResult. With file_size_limit
+        (bytes), the program cannot make any file larger than that: a write
+        past it fails as on a full disk (start the prefix's server before, so
+        that it does not inherit the limit)."""
         self._server_may_run = True
         self._runs += 1
         log = self.root / ("run-%d.log" % self._runs)
@@ -352,7 +368,8 @@ class WinePrefix:
         with open(log, "wb") as out:
             popen = subprocess.Popen(self._command(program, args), cwd=self.host(cwd),
                                      env=self.env(dll_overrides, extra_env), stdout=out,
-                                     stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+                                     stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
+                                     preexec_fn=_file_size_limiter(file_size_limit))
             timed_out = False
             try:
                 code = popen.wait(timeout=timeout)

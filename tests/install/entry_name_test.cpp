@@ -8,7 +8,6 @@ TEST(IsSafeEntryName, AcceptsPlainNamesAndSubFolders) {
     EXPECT_EQ(1, isSafeEntryName("doc/readme.txt"));
     EXPECT_EQ(1, isSafeEntryName("a\\b\\c\\d.bin"));
     EXPECT_EQ(1, isSafeEntryName("..name"));  // dots inside a name do not climb
-    EXPECT_EQ(1, isSafeEntryName("name.."));
     EXPECT_EQ(1, isSafeEntryName("a\\..b\\c"));
     EXPECT_EQ(1, isSafeEntryName(".\\file"));  // stays where it is
     EXPECT_EQ(1, isSafeEntryName("sub\\YPH.EXE"));
@@ -59,6 +58,28 @@ TEST(IsSafeEntryName, RefusesDeviceNamesInAnyComponent) {
     EXPECT_EQ(0, isSafeEntryName("lpt9.log"));
     EXPECT_EQ(0, isSafeEntryName("COM1 .log"));
     EXPECT_EQ(0, isSafeEntryName("com\xB9"));
+}
+
+TEST(IsSafeEntryName, RefusesConsoleDevices) {
+    EXPECT_EQ(0, isSafeEntryName("CONIN$"));
+    EXPECT_EQ(0, isSafeEntryName("conout$"));
+    EXPECT_EQ(0, isSafeEntryName("sub\\CONOUT$"));
+    EXPECT_EQ(0, isSafeEntryName("CONIN$\\file.txt"));
+    EXPECT_EQ(1, isSafeEntryName("CONIN"));
+    EXPECT_EQ(1, isSafeEntryName("CONOUT$X"));
+}
+
+// Windows drops a final dot or blank, so the file would be written under
+// another name than the one recorded.
+TEST(IsSafeEntryName, RefusesComponentsEndingInADotOrABlank) {
+    EXPECT_EQ(0, isSafeEntryName("name.."));
+    EXPECT_EQ(0, isSafeEntryName("name."));
+    EXPECT_EQ(0, isSafeEntryName("name "));
+    EXPECT_EQ(0, isSafeEntryName("YPH.EXE."));
+    EXPECT_EQ(0, isSafeEntryName("dir.\\x"));
+    EXPECT_EQ(0, isSafeEntryName("dir \\x"));
+    EXPECT_EQ(1, isSafeEntryName(".\\file"));
+    EXPECT_EQ(1, isSafeEntryName("a.b\\c d.e"));
 }
 
 TEST(IsSafeEntryName, NamesThatMerelyStartLikeDevicesAreFine) {

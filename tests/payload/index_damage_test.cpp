@@ -91,6 +91,25 @@ TEST_F(IndexDamageTest, UsedBytesOutsideTheEntryAreaEndsTheWalk) {
     }
 }
 
+TEST_F(IndexDamageTest, DamageIsToldApartFromTheEnd) {
+    writeFile(path, indexImage(twoLevels()));
+    {
+        EntryIndex index(path.c_str(), 0);
+        ASSERT_EQ(7u, walkIndex(index, 0).size());
+        EXPECT_EQ(0, index.isDamaged());
+        EXPECT_EQ(7u, walkIndex(index, 1).size());
+        EXPECT_EQ(0, index.isDamaged());
+    }
+    Bytes image = indexImage(twoLevels());
+    put(image, 14344 + payload::kPageUsedBytes, -1);
+    writeFile(path, image);
+    EntryIndex index(path.c_str(), 0);
+    EXPECT_EQ(upTo("c"), walkIndex(index, 0));
+    EXPECT_EQ(1, index.isDamaged());
+    walkIndex(index, 1);
+    EXPECT_EQ(1, index.isDamaged());
+}
+
 TEST_F(IndexDamageTest, EntryRunningPastUsedBytesIsNeverYielded) {
     Bytes image = indexImage(twoLevels());
     put(image, 7176 + payload::kPageUsedBytes, 10 + 9);  // "b" lacks its zero byte
