@@ -75,19 +75,10 @@ bool writeEntry(PayloadFile& payloadFile, const PayloadIndex& index, const Paylo
 }  // namespace
 
 int runExtract(const std::vector<std::string>& arguments) {
-    OptionReader reader("extract", arguments);
     std::vector<std::string> operands;
-    while (!reader.atEnd() && !reader.failed()) {
-        if (reader.takeFlag("--help", "-h")) {
-            std::fputs(kHelp, stdout);
-            return kExitSuccess;
-        }
-        reader.takeOperand(&operands);
-    }
-    if (!reader.failed() && operands.size() != 2)
-        reader.setError("wants FILE and DIR");
-    if (reader.failed())
-        return reader.reportUsage();
+    int early = readOperandsOnly("extract", arguments, kHelp, 2, "FILE and DIR", &operands);
+    if (early >= 0)
+        return early;
 
     PayloadFile payloadFile;
     std::string error;

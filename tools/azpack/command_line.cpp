@@ -90,4 +90,22 @@ void reportError(const std::string& message) {
     std::fprintf(stderr, "azpack: %s\n", message.c_str());
 }
 
+int readOperandsOnly(const char* command, const std::vector<std::string>& arguments,
+                     const char* help, size_t count, const char* wanted,
+                     std::vector<std::string>* operands) {
+    OptionReader reader(command, arguments);
+    while (!reader.atEnd() && !reader.failed()) {
+        if (reader.takeFlag("--help", "-h")) {
+            std::fputs(help, stdout);
+            return kExitSuccess;
+        }
+        reader.takeOperand(operands);
+    }
+    if (!reader.failed() && operands->size() != count)
+        reader.setError(std::string("wants ") + wanted);
+    if (reader.failed())
+        return reader.reportUsage();
+    return -1;
+}
+
 }  // namespace azpack

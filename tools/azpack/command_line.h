@@ -37,6 +37,14 @@ class OptionReader {
     std::string error_;
 };
 
+// Reads the arguments of a command that takes only --help and exactly
+// `count` operands. Returns -1 when the caller goes on with `operands`;
+// otherwise the exit code to return at once (help printed, or a usage error
+// reported, `wanted` naming the operands expected).
+int readOperandsOnly(const char* command, const std::vector<std::string>& arguments,
+                     const char* help, size_t count, const char* wanted,
+                     std::vector<std::string>* operands);
+
 // A whole decimal number in [low, high], or false.
 bool parseNumber(const std::string& text, int low, int high, int* value);
 

@@ -27,19 +27,10 @@ void printText(const char* label, const PayloadIndex& index, size_t offset, size
 }  // namespace
 
 int runList(const std::vector<std::string>& arguments) {
-    OptionReader reader("list", arguments);
     std::vector<std::string> operands;
-    while (!reader.atEnd() && !reader.failed()) {
-        if (reader.takeFlag("--help", "-h")) {
-            std::fputs(kHelp, stdout);
-            return kExitSuccess;
-        }
-        reader.takeOperand(&operands);
-    }
-    if (!reader.failed() && operands.size() != 1)
-        reader.setError("wants one FILE");
-    if (reader.failed())
-        return reader.reportUsage();
+    int early = readOperandsOnly("list", arguments, kHelp, 1, "one FILE", &operands);
+    if (early >= 0)
+        return early;
 
     PayloadFile payloadFile;
     std::string error;
