@@ -110,8 +110,7 @@ struct SourceFile {
     std::vector<unsigned char> bytes;
 };
 
-int readTree(const std::string& root, const std::string& relative,
-             std::vector<SourceFile>& files) {
+int readTree(const std::string& root, const std::string& relative, std::vector<SourceFile>& files) {
     std::string folder = relative.empty() ? root : root + "/" + relative;
     DIR* listing = opendir(folder.c_str());
     if (listing == nullptr)
@@ -139,7 +138,8 @@ int readTree(const std::string& root, const std::string& relative,
         FILE* in = std::fopen(full.c_str(), "rb");
         if (in == nullptr)
             return 0;
-        size_t got = file.bytes.empty() ? 0 : std::fread(file.bytes.data(), 1, file.bytes.size(), in);
+        size_t got =
+            file.bytes.empty() ? 0 : std::fread(file.bytes.data(), 1, file.bytes.size(), in);
         std::fclose(in);
         if (got != file.bytes.size())
             return 0;
@@ -173,7 +173,8 @@ int raw(const char* source, const std::string& out) {
 
 int main(int argc, char** argv) {
     if (argc != 4 || (std::strcmp(argv[1], "decode") != 0 && std::strcmp(argv[1], "raw") != 0)) {
-        std::fprintf(stderr, "usage: native_floor decode PAYLOAD OUT_DIR | raw SOURCE_DIR OUT_DIR\n");
+        std::fprintf(stderr,
+                     "usage: native_floor decode PAYLOAD OUT_DIR | raw SOURCE_DIR OUT_DIR\n");
         return 2;
     }
     struct stat status;

@@ -4,8 +4,8 @@
 // excluded).
 #include <zlib.h>
 #include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -23,7 +23,8 @@ int main() {
         uLongf length = packed.size();
         auto start = std::chrono::steady_clock::now();
         std::clock_t ticks = std::clock();
-        if (compress2(packed.data(), &length, data.data(), data.size(), 9) != Z_OK) return 1;
+        if (compress2(packed.data(), &length, data.data(), data.size(), 9) != Z_OK)
+            return 1;
         cpu += double(std::clock() - ticks) / CLOCKS_PER_SEC;
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         in += data.size();

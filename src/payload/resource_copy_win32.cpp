@@ -60,20 +60,59 @@ HANDLE createHeldFile(const char* path, DWORD disposition) {
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// Names are put together by hand: the C library's formatted printing would
+// add more code to the installer than everything else in this file.
+class PathText {
+  public:
+    // 0 when the text would reach MAX_PATH characters: such a path is refused.
+    int append(const char* part) {
+        size_t count = strlen(part);
+        if (length_ + count >= MAX_PATH)
+            return 0;
+        memcpy(text_ + length_, part, count + 1);
+        length_ += count;
+        return 1;
+    }
+    // `value` in base 16 (upper-case digits) or base 10, without leading zeros.
+    int appendNumber(unsigned long value, unsigned long base) {
+        char reversed[24];  // the decimal digits of any 64-bit value fit
+        char digits[sizeof reversed];
+        size_t count = 0;
+        do {
+            reversed[count++] = "0123456789ABCDEF"[value % base];
+            value /= base;
+        } while (value != 0);
+        for (size_t i = 0; i < count; ++i)
+            digits[i] = reversed[count - 1 - i];
+        digits[count] = '\0';
+        return append(digits);
+    }
+    void clear() {
+        length_ = 0;
+        text_[0] = '\0';
+    }
+    const char* text() const { return text_; }
+
+  private:
+    char text_[MAX_PATH + 1] = {};
+    size_t length_ = 0;
+};
+
 // TARCH.AZ when it is free; while another run holds it, a name of this run's
-// own beside it.
-HANDLE createCopyFile(const char* folder, char (&path)[MAX_PATH + 1]) {
-    int length = snprintf(path, sizeof path, "%s\\%s", folder, kCopyName);
-    if (length < 0 || length >= MAX_PATH)
+// own beside it (TARCH<process id in hexadecimal>-<attempt>.AZ).
+HANDLE createCopyFile(const char* folder, PathText& path) {
+    path.clear();
+    if (!path.append(folder) || !path.append("\\") || !path.append(kCopyName))
         return INVALID_HANDLE_VALUE;
-    HANDLE file = createHeldFile(path, CREATE_ALWAYS);
+    HANDLE file = createHeldFile(path.text(), CREATE_ALWAYS);
     DWORD process = GetCurrentProcessId();
     for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < kUniqueNameTries; ++attempt) {
-        length = snprintf(path, sizeof path, "%s\\TARCH%lX-%d.AZ", folder,
-                          static_cast<unsigned long>(process), attempt);
-        if (length < 0 || length >= MAX_PATH)
+        path.clear();
+        if (!path.append(folder) || !path.append("\\TARCH") || !path.appendNumber(process, 16) ||
+            !path.append("-") || !path.appendNumber(static_cast<unsigned long>(attempt), 10) ||
+            !path.append(".AZ"))
             return INVALID_HANDLE_VALUE;
-        file = createHeldFile(path, CREATE_NEW);
+        file = createHeldFile(path.text(), CREATE_NEW);
         DWORD error = GetLastError();
         if (file == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS &&
             error != ERROR_ALREADY_EXISTS)
@@ -129,21 +168,21 @@ int makePayloadCopy(ModuleHandle instance, TextBuffer& copyPath, FILE*& stream) 
         return 0;
     CreateDirectoryA(folder, nullptr);  // normally there already
 
-    char path[MAX_PATH + 1];
+    PathText path;
     HANDLE file = createCopyFile(folder, path);
     if (file == INVALID_HANDLE_VALUE)
         return 0;
     if (!writeAll(file, bytes, size)) {
         CloseHandle(file);
-        DeleteFileA(path);
+        DeleteFileA(path.text());
         return 0;
     }
     FILE* opened = streamOnHandle(file);
-    copyPath.append(path);
+    copyPath.append(path.text());
     if (opened == nullptr || copyPath.text == nullptr) {
         if (opened != nullptr)
             fclose(opened);
-        DeleteFileA(path);
+        DeleteFileA(path.text());
         return 0;
     }
     stream = opened;

@@ -49,7 +49,11 @@ int32_t ProfileSection::writeBlock(const ByteBuffer* block) {
         FILE* file = fopen(path.text, "wt");
         if (file == nullptr)
             return 0;
-        fprintf(file, "[%s]\n", section.text);
+        // Plain writes: formatted printing would pull the C library's printf
+        // into the installer.
+        fputs("[", file);
+        fputs(section.text, file);
+        fputs("]\n", file);
         fclose(file);
     }
     if (block == nullptr || !isClosed(*block))

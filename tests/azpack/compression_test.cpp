@@ -71,6 +71,50 @@ TEST(BlockCompressor, ASmallFileIsExactlyWhatCompress2Gives) {
     EXPECT_EQ(ours[1], 0xDA);
 }
 
+// The table chunk fills room reserved before its data is known: every size
+// from the room's lower bound up must give a stream of exactly that size that
+// decodes, as the installer decodes, to the data.
+TEST(CompressToSize, EverySizeFromTheRoomUpDecodesToTheData) {
+    for (size_t length : {size_t(0), size_t(1), size_t(7176), size_t(70000)}) {
+        std::string data = sampleBytes(length, static_cast<unsigned>(length));
+        const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+        const size_t room = paddedStreamRoom(length);
+        for (size_t size = room; size < room + 23; ++size) {
+            std::vector<unsigned char> stream;
+            std::string error;
+            ASSERT_TRUE(compressToSize(bytes, length, 9, size, &stream, &error)) << error;
+            ASSERT_EQ(stream.size(), size) << length;
+            EXPECT_EQ(stream[0], 0x78);
+            EXPECT_EQ(stream[1], 0xDA);
+            std::string streamText(stream.begin(), stream.end());
+            EXPECT_EQ(installerDecode(streamText, length), data) << length << " in " << size;
+        }
+    }
+}
+
+// Text compresses far below the room; the rest is all padding, still one
+// valid stream.
+TEST(CompressToSize, PaddingFillsAWideGap) {
+    std::string data(50000, 'a');
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+    std::vector<unsigned char> stream;
+    std::string error;
+    ASSERT_TRUE(
+        compressToSize(bytes, data.size(), 9, paddedStreamRoom(data.size()), &stream, &error))
+        << error;
+    EXPECT_EQ(stream.size(), paddedStreamRoom(data.size()));
+    EXPECT_EQ(installerDecode(std::string(stream.begin(), stream.end()), data.size()), data);
+}
+
+TEST(CompressToSize, TooLittleRoomIsRefused) {
+    std::string data = sampleBytes(20000, 5);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+    std::vector<unsigned char> stream;
+    std::string error;
+    EXPECT_FALSE(compressToSize(bytes, data.size(), 9, 100, &stream, &error));
+    EXPECT_NE(error.find("no room"), std::string::npos);
+}
+
 TEST(CompressionPipeline, EveryStreamDecodesAsTheInstallerDecodes) {
     TestFolder folder;
     // Around the block size, and files of several blocks.

@@ -79,6 +79,9 @@ class Stamp(AzpackTestCase):
         self.assertEqual(len(holder), 1)
         self.assertEqual(holder[0].Misc_VirtualSize, directory.Size)
         self.assertEqual(holder[0].Name.rstrip(b"\0"), b".rsrc")
+        # On a page boundary, so that a loader can map the payload (Wine
+        # otherwise reads all of it into memory at start-up).
+        self.assertEqual(holder[0].PointerToRawData % 4096, 0)
 
     def check_stamped(self, stub_name, magic):
         stub_path = self.stub(stub_name)

@@ -167,7 +167,8 @@ class Scenario(unittest.TestCase):
     def assertFinishedQuietly(self, observation):
         """Exit code 0, no time-out and not a single message box."""
         self.assertFalse(observation.timed_out, "the installer did not end")
-        self.assertEqual(observation.code, 0, "exit code")
+        self.assertEqual(observation.code, 0,
+                         "exit code; Wine said: %r" % observation.run.output[-2000:])
         self.assertEqual(observation.dialogs, [], "no message box expected")
 
     def assertFiles(self, folder, expected, ignore=("TAVUUNINSTALL.INI",)):

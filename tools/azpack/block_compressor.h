@@ -42,11 +42,16 @@ class BlockCompressor {
     bool compress(const unsigned char* data, size_t size, const unsigned char* dictionary,
                   size_t dictionarySize, bool first, bool last, std::vector<unsigned char>* out,
                   std::string* error);
+    // After compressing a first block: the Adler-32 of its data, which the
+    // zlib stream computed on the way (later blocks are raw deflate and
+    // carry none).
+    uint32_t firstBlockAdler() const { return static_cast<uint32_t>(wrapped_.adler); }
+
+    // Deflates all of `data` with `flush`, appending to `out`.
+    static bool deflateAll(z_stream* stream, const unsigned char* data, size_t size, int flush,
+                           std::vector<unsigned char>* out, std::string* error);
 
   private:
-    bool run(z_stream* stream, const unsigned char* data, size_t size, int flush,
-             std::vector<unsigned char>* out, std::string* error);
-
     int level_;
     z_stream wrapped_{};  // zlib header, for the first block
     z_stream raw_{};      // headerless, for later blocks
@@ -61,6 +66,17 @@ void appendAdler(uint32_t adler, std::vector<unsigned char>* out);
 // One whole buffer as one zlib stream (the header record and the table).
 bool compressWhole(const unsigned char* data, size_t size, int level,
                    std::vector<unsigned char>* out, std::string* error);
+
+// Room that always holds the stream compressToSize makes of `size` bytes.
+size_t paddedStreamRoom(size_t size);
+
+// One whole buffer as one zlib stream of exactly `streamSize` bytes: the data
+// compressed as compressWhole would, ending on a sync flush, then deflate
+// blocks that carry no data (the last one final) and the Adler-32 trailer.
+// Lets a writer reserve a stream's room before it knows the data. Any
+// `streamSize` of at least paddedStreamRoom(size) works.
+bool compressToSize(const unsigned char* data, size_t size, int level, size_t streamSize,
+                    std::vector<unsigned char>* out, std::string* error);
 
 }  // namespace azpack
 

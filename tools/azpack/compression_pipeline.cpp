@@ -20,6 +20,15 @@ struct Task {
     uint64_t block = 0;
 };
 
+// Blocks in flight at most, whatever their size: the slots of the ring.
+constexpr size_t kRingSlots = 1024;
+
+// Bytes of input in block `block` of a file of `size` bytes.
+uint64_t blockLength(uint64_t size, uint64_t block) {
+    uint64_t offset = block * kBlockSize;
+    return size - offset < kBlockSize ? size - offset : kBlockSize;
+}
+
 struct BlockResult {
     bool ready = false;
     bool ok = false;
@@ -27,6 +36,7 @@ struct BlockResult {
     std::vector<unsigned char> bytes;
     uint32_t adler = 0;
     size_t length = 0;
+    uint64_t charged = 0;  // the input bytes counted against the window
 };
 
 // Reads one block (and the dictionary before it) and compresses it.
@@ -57,21 +67,27 @@ void compressBlock(const SourceFile& file, const Task& task, BlockCompressor* co
         return;
     }
     const unsigned char* data = input->data() + dictionary;
-    result->adler =
-        static_cast<uint32_t>(adler32(adler32(0, nullptr, 0), data, static_cast<uInt>(length)));
     result->length = length;
     if (!compressor->compress(data, length, input->data(), dictionary, task.block == 0, last,
                               &result->bytes, &result->error)) {
         result->error = displayPath(file.found) + ": " + result->error;
         return;
     }
+    // A first block's checksum comes with its stream; only later ones need a
+    // pass of their own.
+    result->adler = task.block == 0 ? compressor->firstBlockAdler()
+                                    : static_cast<uint32_t>(adler32(adler32(0, nullptr, 0), data,
+                                                                    static_cast<uInt>(length)));
     result->ok = true;
 }
 
 class Pipeline {
   public:
     Pipeline(const std::vector<SourceFile>& files, int jobs, int level)
-        : files_(files), level_(level), slots_(windowSlots(jobs)) {
+        : files_(files),
+          level_(level),
+          windowBytes_(uint64_t(windowSlots(jobs)) * kBlockSize),
+          slots_(kRingSlots) {
         for (int i = 0; i < jobs; ++i)
             threads_.emplace_back([this] { work(); });
     }
@@ -94,6 +110,7 @@ class Pipeline {
         BlockResult result = std::move(slot);
         slot = BlockResult();
         ++written_;
+        inFlight_ -= result.charged;
         lock.unlock();
         workAvailable_.notify_all();
         return result;
@@ -102,14 +119,24 @@ class Pipeline {
   private:
     bool nextTask(Task* task) {
         std::unique_lock<std::mutex> lock(mutex_);
+        // The window is counted in bytes of input: many small files may be in
+        // flight at once, so that the workers never wait for a writer that
+        // has not yet been given the processor, while a few large blocks
+        // keep memory as low as before.
         workAvailable_.wait(lock, [&] {
-            return stop_ || nextFile_ >= files_.size() || nextSequence_ < written_ + slots_.size();
+            if (stop_ || nextFile_ >= files_.size())
+                return true;
+            if (nextSequence_ >= written_ + slots_.size())
+                return false;
+            uint64_t length = blockLength(files_[nextFile_].size, nextBlock_);
+            return inFlight_ == 0 || inFlight_ + length <= windowBytes_;
         });
         if (stop_ || nextFile_ >= files_.size())
             return false;
         task->sequence = nextSequence_++;
         task->file = nextFile_;
         task->block = nextBlock_;
+        inFlight_ += blockLength(files_[nextFile_].size, nextBlock_);
         if (++nextBlock_ >= blockCount(files_[nextFile_].size)) {
             nextBlock_ = 0;
             ++nextFile_;
@@ -124,6 +151,7 @@ class Pipeline {
         while (nextTask(&task)) {
             BlockResult result;
             compressBlock(files_[task.file], task, &compressor, &input, &result);
+            result.charged = blockLength(files_[task.file].size, task.block);
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 result.ready = true;
@@ -135,6 +163,7 @@ class Pipeline {
 
     const std::vector<SourceFile>& files_;
     const int level_;
+    const uint64_t windowBytes_;
     std::mutex mutex_;
     std::condition_variable workAvailable_;
     std::condition_variable resultReady_;
@@ -143,6 +172,7 @@ class Pipeline {
     uint64_t nextBlock_ = 0;
     uint64_t nextSequence_ = 0;
     uint64_t written_ = 0;
+    uint64_t inFlight_ = 0;  // input bytes handed out and not yet taken
     bool stop_ = false;
     std::vector<std::thread> threads_;
 };

@@ -2,9 +2,11 @@
 // sink strictly in file order, so the output never depends on scheduling.
 //
 // Work goes out in blocks (see block_compressor.h). Workers read and compress
-// blocks ahead of the writer, but never more than a fixed window of blocks
-// beyond the one the writer waits for: memory stays near two blocks per
-// window slot (about 2 MiB each) however large the tree or its files.
+// blocks ahead of the writer, but never more than a fixed window of input
+// bytes beyond the block the writer waits for (windowSlots MiB; at most 1024
+// blocks): memory stays near two bytes per window byte however large the
+// tree or its files, and a run of small files does not leave workers waiting
+// for the writer's turn on a busy processor.
 #ifndef AZPACK_COMPRESSION_PIPELINE_H
 #define AZPACK_COMPRESSION_PIPELINE_H
 
@@ -29,7 +31,7 @@ class ChunkSink {
 
 class ProgressMeter;
 
-// Window slots for a number of threads.
+// The window, in MiB of input, for a number of threads.
 size_t windowSlots(int jobs);
 
 // Runs `jobs` compression threads (at least one). The first failure in file

@@ -21,6 +21,8 @@ namespace azpack {
 namespace {
 
 constexpr size_t kWriteBufferSize = 1 << 20;
+// Pieces of at least this size skip the buffer.
+constexpr size_t kDirectWriteSize = kWriteBufferSize / 4;
 
 #ifdef _WIN32
 int openDescriptor(const std::filesystem::path& path, int flags) {
@@ -39,6 +41,15 @@ long long readSome(int fd, void* buffer, size_t count) {
 long long writeSome(int fd, const void* buffer, size_t count) {
     unsigned chunk = count > (1u << 30) ? (1u << 30) : static_cast<unsigned>(count);
     return _write(fd, buffer, chunk);
+}
+// Writes at `offset` and leaves the file position at `resume`.
+long long writeSomeAt(int fd, const void* buffer, size_t count, uint64_t offset, uint64_t resume) {
+    if (!seekTo(fd, offset))
+        return -1;
+    long long n = writeSome(fd, buffer, count);
+    if (!seekTo(fd, resume))
+        return -1;
+    return n;
 }
 bool fileSize(int fd, uint64_t* size) {
     struct _stati64 info;
@@ -78,6 +89,15 @@ long long writeSome(int fd, const void* buffer, size_t count) {
     ssize_t n;
     do {
         n = ::write(fd, buffer, count > (1u << 30) ? (1u << 30) : count);
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+// Writes at `offset`; the file position stays where it was (`resume`).
+long long writeSomeAt(int fd, const void* buffer, size_t count, uint64_t offset, uint64_t) {
+    ssize_t n;
+    do {
+        n = ::pwrite(fd, buffer, count > (1u << 30) ? (1u << 30) : count,
+                     static_cast<off_t>(offset));
     } while (n < 0 && errno == EINTR);
     return n;
 }
@@ -248,9 +268,26 @@ bool OutputFile::flush(std::string* error) {
     return true;
 }
 
+bool OutputFile::writeDirect(const unsigned char* bytes, size_t count, std::string* error) {
+    size_t done = 0;
+    while (done < count) {
+        long long n = writeSome(descriptor_, bytes + done, count - done);
+        if (n <= 0) {
+            *error = failure(path_, "cannot write");
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
 bool OutputFile::write(const void* data, size_t count, std::string* error) {
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
     position_ += count;
+    // A large piece goes to the file as it is: copying it into the buffer
+    // first would only cost time.
+    if (count >= kDirectWriteSize)
+        return flush(error) && writeDirect(bytes, count, error);
     while (count > 0) {
         size_t room = kWriteBufferSize - buffer_.size();
         size_t take = count < room ? count : room;
@@ -284,6 +321,29 @@ bool OutputFile::writeAt(uint64_t offset, const void* data, size_t count, std::s
         *error = failure(path_, "cannot seek");
         return false;
     }
+    return true;
+}
+
+bool OutputFile::patch(uint64_t offset, const void* data, size_t count, std::string* error) {
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    const uint64_t flushed = position_ - buffer_.size();
+    if (offset > position_ || count > position_ - offset) {
+        *error = displayPath(path_) + ": cannot change bytes not yet written";
+        return false;
+    }
+    while (count > 0 && offset < flushed) {
+        size_t piece = static_cast<size_t>(flushed - offset < count ? flushed - offset : count);
+        long long n = writeSomeAt(descriptor_, bytes, piece, offset, flushed);
+        if (n <= 0) {
+            *error = failure(path_, "cannot write");
+            return false;
+        }
+        bytes += n;
+        offset += static_cast<uint64_t>(n);
+        count -= static_cast<size_t>(n);
+    }
+    if (count > 0)
+        std::memcpy(buffer_.data() + (offset - flushed), bytes, count);
     return true;
 }
 

@@ -53,6 +53,10 @@ class OutputFile {
     bool write(const void* data, size_t count, std::string* error);
     // Overwrites bytes already written (buffered bytes are flushed first).
     bool writeAt(uint64_t offset, const void* data, size_t count, std::string* error);
+    // Overwrites bytes already written without flushing: those still buffered
+    // change in the buffer, the others in the file. For small fix-ups while
+    // writing goes on.
+    bool patch(uint64_t offset, const void* data, size_t count, std::string* error);
     uint64_t position() const { return position_; }
     // Flushes and closes; reports a late write error.
     bool close(std::string* error);
@@ -60,6 +64,7 @@ class OutputFile {
 
   private:
     bool flush(std::string* error);
+    bool writeDirect(const unsigned char* bytes, size_t count, std::string* error);
 
     int descriptor_ = -1;
     uint64_t position_ = 0;

@@ -1,5 +1,6 @@
 #include "payload_builder.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "block_compressor.h"
@@ -24,33 +25,46 @@ std::string tooLarge(const BuildRequest& request, uint64_t limit) {
            " bytes, the most its 32-bit offsets can address";
 }
 
-// Writes the compressed streams back to back into the spill file.
-class SpillSink : public ChunkSink {
+// Writes each file's chunk straight to its place in the payload: the prefix
+// as the file starts (its compressed size is filled in when the file ends),
+// then the stream.
+class ChunkWriter : public ChunkSink {
   public:
-    SpillSink(OutputFile* spill, const BuildRequest& request, std::vector<uint32_t>* sizes)
-        : spill_(spill), request_(request), sizes_(sizes) {}
+    ChunkWriter(OutputFile* out, const BuildRequest& request, const std::vector<SourceFile>& files,
+                std::vector<uint32_t>* sizes)
+        : out_(out), request_(request), files_(files), sizes_(sizes) {}
 
     bool append(size_t index, const unsigned char* data, size_t size, std::string* error) override {
-        used_ += size;
-        uint64_t least =
-            payload::kDataStartOverhead + used_ + payload::kChunkPrefixSize * uint64_t(index + 1);
-        if (least > request_.maxPayloadSize) {
+        if (index != started_) {
+            started_ = index;
+            prefixAt_ = out_->position();
+            unsigned char prefix[payload::kChunkPrefixSize];
+            payload::writeU32(prefix, static_cast<uint32_t>(files_[index].size));
+            payload::writeU32(prefix + 4, 0);
+            if (!out_->write(prefix, sizeof prefix, error))
+                return false;
+        }
+        if (out_->position() + size > request_.maxPayloadSize) {
             *error = tooLarge(request_, request_.maxPayloadSize);
             return false;
         }
-        return spill_->write(data, size, error);
+        return out_->write(data, size, error);
     }
 
-    bool finishFile(size_t index, uint64_t compressedSize, std::string*) override {
+    bool finishFile(size_t index, uint64_t compressedSize, std::string* error) override {
         (*sizes_)[index] = static_cast<uint32_t>(compressedSize);
-        return true;
+        unsigned char size[4];
+        payload::writeU32(size, static_cast<uint32_t>(compressedSize));
+        return out_->patch(prefixAt_ + 4, size, sizeof size, error);
     }
 
   private:
-    OutputFile* spill_;
+    OutputFile* out_;
     const BuildRequest& request_;
+    const std::vector<SourceFile>& files_;
     std::vector<uint32_t>* sizes_;
-    uint64_t used_ = 0;
+    size_t started_ = SIZE_MAX;
+    uint64_t prefixAt_ = 0;
 };
 
 bool checkSources(const BuildRequest& request, const std::vector<SourceFile>& files,
@@ -113,57 +127,41 @@ bool writeChunk(OutputFile* out, uint32_t uncompressed, const std::vector<unsign
            out->write(stream.data(), stream.size(), error);
 }
 
-bool assemble(const BuildRequest& request, const unsigned char* header, const EntryTable& table,
-              const std::vector<SourceFile>& files, const std::vector<uint32_t>& sizes,
-              const std::filesystem::path& spillPath, OutputFile* out, std::string* error) {
-    std::vector<int32_t> values(files.size());
+// The beginning of the payload: signature, header chunk, and the room of the
+// table chunk, which is written last (writeTable) once the file chunks are
+// in place and their offsets known.
+bool writeHead(const BuildRequest& request, const unsigned char* header, size_t tableRoom,
+               OutputFile* out, std::string* error) {
+    std::vector<unsigned char> headerStream;
+    if (!compressWhole(header, payload::kHeaderSize, request.level, &headerStream, error))
+        return false;
+    static const char kSignatureBytes[payload::kSignatureSize] = {'M', 'W', 'Z', '1',
+                                                                  '0', '0', 0,   0};
+    std::vector<unsigned char> room(payload::kChunkPrefixSize + tableRoom);
+    return out->write(kSignatureBytes, sizeof kSignatureBytes, error) &&
+           writeChunk(out, payload::kHeaderSize, headerStream, error) &&
+           out->write(room.data(), room.size(), error);
+}
+
+bool writeTable(const BuildRequest& request, const EntryTable& table, size_t tableRoom,
+                uint64_t tableAt, const std::vector<uint32_t>& sizes, OutputFile* out,
+                std::string* error) {
+    std::vector<int32_t> values(sizes.size());
     uint64_t offset = 0;
-    for (size_t i = 0; i < files.size(); ++i) {
+    for (size_t i = 0; i < sizes.size(); ++i) {
         values[i] = static_cast<int32_t>(offset);
         offset += payload::kChunkPrefixSize + uint64_t(sizes[i]);
     }
     std::vector<unsigned char> tableImage = table.image(values);
-    std::vector<unsigned char> headerStream;
-    std::vector<unsigned char> tableStream;
-    if (!compressWhole(header, payload::kHeaderSize, request.level, &headerStream, error) ||
-        !compressWhole(tableImage.data(), tableImage.size(), request.level, &tableStream, error))
+    std::vector<unsigned char> chunk(payload::kChunkPrefixSize);
+    payload::writeU32(chunk.data(), static_cast<uint32_t>(tableImage.size()));
+    payload::writeU32(chunk.data() + 4, static_cast<uint32_t>(tableRoom));
+    std::vector<unsigned char> stream;
+    if (!compressToSize(tableImage.data(), tableImage.size(), request.level, tableRoom, &stream,
+                        error))
         return false;
-    uint64_t total =
-        payload::kDataStartOverhead + headerStream.size() + tableStream.size() + offset;
-    if (total > request.maxPayloadSize) {
-        *error = tooLarge(request, request.maxPayloadSize);
-        return false;
-    }
-
-    static const char kSignatureBytes[payload::kSignatureSize] = {'M', 'W', 'Z', '1',
-                                                                  '0', '0', 0,   0};
-    if (!out->write(kSignatureBytes, sizeof kSignatureBytes, error) ||
-        !writeChunk(out, payload::kHeaderSize, headerStream, error) ||
-        !writeChunk(out, static_cast<uint32_t>(tableImage.size()), tableStream, error))
-        return false;
-
-    InputFile spill;
-    if (!spill.open(spillPath, error))
-        return false;
-    std::vector<unsigned char> piece(1 << 20);
-    uint64_t at = 0;
-    for (size_t i = 0; i < files.size(); ++i) {
-        unsigned char prefix[payload::kChunkPrefixSize];
-        payload::writeU32(prefix, static_cast<uint32_t>(files[i].size));
-        payload::writeU32(prefix + 4, sizes[i]);
-        if (!out->write(prefix, sizeof prefix, error))
-            return false;
-        uint64_t left = sizes[i];
-        while (left > 0) {
-            size_t count = left < piece.size() ? static_cast<size_t>(left) : piece.size();
-            if (!spill.readExact(at, piece.data(), count, error) ||
-                !out->write(piece.data(), count, error))
-                return false;
-            at += count;
-            left -= count;
-        }
-    }
-    return true;
+    chunk.insert(chunk.end(), stream.begin(), stream.end());
+    return out->writeAt(tableAt, chunk.data(), chunk.size(), error);
 }
 
 }  // namespace
@@ -193,22 +191,28 @@ bool buildPayload(const BuildRequest& request, BuildSummary* summary, std::strin
     noteMissing(files, request.settings.mainProgram, "main program", summary);
     noteMissing(files, request.settings.iconFile, "icon file", summary);
 
-    TemporaryFile spill;
+    // The table chunk's room is kept before the file chunks, so that they go
+    // straight to their place instead of through a second file: its stream is
+    // then made to fill that room exactly (compressToSize).
+    const size_t tableRoom = paddedStreamRoom(table.imageSize());
     TemporaryFile built;
-    if (!spill.create(request.output, "spill", error) ||
-        !built.create(request.output, "payload", error))
+    if (!built.create(request.output, "payload", error) ||
+        !writeHead(request, header, tableRoom, &built.file(), error))
         return false;
+    const uint64_t tableAt = built.file().position() - payload::kChunkPrefixSize - tableRoom;
     std::vector<uint32_t> sizes(files.size());
     {
-        SpillSink sink(&spill.file(), request, &sizes);
+        ChunkWriter writer(&built.file(), request, files, &sizes);
         ProgressMeter progress(files.size(), summary->inputBytes, request.showProgress);
-        if (!compressFiles(files, request.jobs, request.level, &sink, &progress, error))
+        if (!compressFiles(files, request.jobs, request.level, &writer, &progress, error))
             return false;
     }
-    if (!spill.file().close(error) ||
-        !assemble(request, header, table, files, sizes, spill.path(), &built.file(), error))
+    if (built.file().position() > request.maxPayloadSize) {
+        *error = tooLarge(request, request.maxPayloadSize);
         return false;
-    spill.discard();
+    }
+    if (!writeTable(request, table, tableRoom, tableAt, sizes, &built.file(), error))
+        return false;
     summary->payloadBytes = built.file().position();
     if (request.stub.empty())
         return built.commitAs(request.output, error);

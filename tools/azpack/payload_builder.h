@@ -2,11 +2,11 @@
 //
 // Order of work: everything that can be refused is checked before any file
 // is created (header texts, the tree and its names, file sizes, the table's
-// depth, the stub). The files are then compressed into a temporary spill
-// file beside the output; their sizes give the entry values, and the payload
-// is assembled into a second temporary file (signature, header chunk, table
-// chunk, then the data chunks copied from the spill in name order). Only a
-// complete result is renamed over the output; on any failure both
+// depth, the stub). The payload is then written into a temporary file
+// beside the output: signature, header chunk, room for the table chunk, and
+// the data chunks in name order as they are compressed; last, once their
+// sizes give the entry values, the table chunk fills its room exactly. Only
+// a complete result is renamed over the output; on any failure the
 // temporaries are removed and the output is left as it was.
 #ifndef AZPACK_PAYLOAD_BUILDER_H
 #define AZPACK_PAYLOAD_BUILDER_H

@@ -19,6 +19,12 @@ constexpr uint32_t kResourceSectionFlags = 0x40000040;  // initialized data, rea
 constexpr uint32_t kDebugEntrySize = 28;
 constexpr uint32_t kDebugPointerToRawData = 24;
 constexpr size_t kCopyPiece = 1 << 20;
+// The resource section starts on a page boundary in the file. A loader can
+// then map the payload straight from the file; Wine, for one, reads a section
+// whose file offset is not page-aligned into fresh memory when the program
+// starts, which for a large payload costs its whole size in time and memory
+// before the installer runs.
+constexpr uint64_t kPageSize = 4096;
 
 struct Patch {
     uint64_t offset;
@@ -120,10 +126,12 @@ bool Stamper::choosePlace(std::string* error) {
         inPlace_ = lastInMemory && onlyResources && s.rawSize != 0 &&
                    uint64_t(s.rawPointer) + s.rawSize == overlayStart_;
     }
+    const uint64_t sectionStart =
+        image_.fileAlignment() > kPageSize ? image_.fileAlignment() : kPageSize;
     if (inPlace_) {
         const PeSection& s = sections[oldSection_];
         newAddress_ = s.virtualAddress;
-        newPointer_ = s.rawPointer;
+        newPointer_ = alignUp(s.rawPointer, sectionStart);
         copyEnd_ = s.rawPointer;
         return true;
     }
@@ -142,7 +150,7 @@ bool Stamper::choosePlace(std::string* error) {
     if (image_.endOfImage() > 0xFFFFFFFFu)
         return fail("PE image too large", error);
     newAddress_ = static_cast<uint32_t>(image_.endOfImage());
-    newPointer_ = alignUp(overlayStart_, image_.fileAlignment());
+    newPointer_ = alignUp(overlayStart_, sectionStart);
     copyEnd_ = overlayStart_;
     return true;
 }
@@ -158,6 +166,7 @@ bool Stamper::patchHeaders(std::string* error) {
         oldRaw = readU32(section + kSecSizeOfRawData);
         writeU32(section + kSecVirtualSize, virtualSize);
         writeU32(section + kSecSizeOfRawData, static_cast<uint32_t>(rawSize_));
+        writeU32(section + kSecPointerToRawData, static_cast<uint32_t>(newPointer_));
     } else {
         unsigned char* section = h + image_.sectionTableEnd();
         std::memset(section, 0, kSectionHeaderSize);

@@ -5,11 +5,13 @@
 // stub's resource section is the last one (in memory and in the file) and
 // holds nothing else, it is rewritten in place; otherwise a new ".rsrc"
 // section is added after the last one (the old section, renamed ".oldrsrc",
-// stays but is no longer used). The resource directory entry, the section
-// table, SizeOfImage, SizeOfInitializedData and the checksum are updated;
-// data after the sections (the overlay, such as a COFF symbol table) moves
-// behind the new section, with the pointers to it. A stub with a signature
-// (certificate table) is refused: any change would break the signature.
+// stays but is no longer used). Either way the section starts on a page
+// boundary of the file, so that loaders can map it. The resource directory
+// entry, the section table, SizeOfImage, SizeOfInitializedData and the
+// checksum are updated; data after the sections (the overlay, such as a COFF
+// symbol table) moves behind the new section, with the pointers to it. A stub
+// with a signature (certificate table) is refused: any change would break
+// the signature.
 #ifndef AZPACK_PE_STAMP_H
 #define AZPACK_PE_STAMP_H
 
