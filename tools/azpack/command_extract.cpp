@@ -3,7 +3,7 @@
 #include "code_page.h"
 #include "command_line.h"
 #include "commands.h"
-#include "payload_index.h"
+#include "payload_operand.h"
 #include "windows_names.h"
 
 namespace azpack {
@@ -81,16 +81,9 @@ int runExtract(const std::vector<std::string>& arguments) {
         return early;
 
     PayloadFile payloadFile;
-    std::string error;
-    if (!payloadFile.open(fs::u8path(operands[0]), &error)) {
-        reportError(error);
-        return kExitInputProblem;
-    }
     PayloadIndex index;
-    if (!readPayloadIndex(payloadFile, IndexCheck::kRead, &index, &error)) {
-        reportError(payloadFile.name() + ": " + error);
+    if (!readPayloadOperand(operands[0], &payloadFile, &index))
         return kExitInputProblem;
-    }
     for (const PayloadEntry& entry : index.entries) {
         std::string problem = entryNameProblem(entry.name);
         if (!problem.empty()) {
@@ -111,6 +104,7 @@ int runExtract(const std::vector<std::string>& arguments) {
             return kExitInputProblem;
         }
     }
+    std::string error;
     if (!makeFolders(folder, &error)) {
         reportError(error);
         return kExitInputProblem;

@@ -3,7 +3,7 @@
 #include "code_page.h"
 #include "command_line.h"
 #include "commands.h"
-#include "payload_index.h"
+#include "payload_operand.h"
 
 namespace azpack {
 
@@ -33,16 +33,9 @@ int runList(const std::vector<std::string>& arguments) {
         return early;
 
     PayloadFile payloadFile;
-    std::string error;
-    if (!payloadFile.open(std::filesystem::u8path(operands[0]), &error)) {
-        reportError(error);
-        return kExitInputProblem;
-    }
     PayloadIndex index;
-    if (!readPayloadIndex(payloadFile, IndexCheck::kRead, &index, &error)) {
-        reportError(payloadFile.name() + ": " + error);
+    if (!readPayloadOperand(operands[0], &payloadFile, &index))
         return kExitInputProblem;
-    }
 
     using payload::PayloadHeader;
     std::printf("%-16s %llu bytes", "payload", static_cast<unsigned long long>(payloadFile.size()));

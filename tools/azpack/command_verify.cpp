@@ -2,6 +2,7 @@
 
 #include "command_line.h"
 #include "commands.h"
+#include "payload_operand.h"
 #include "payload_verify.h"
 
 namespace azpack {
@@ -30,11 +31,9 @@ int runVerify(const std::vector<std::string>& arguments) {
         return early;
 
     PayloadFile payloadFile;
-    std::string error;
-    if (!payloadFile.open(std::filesystem::u8path(operands[0]), &error)) {
-        reportError(error);
+    if (!openPayloadOperand(operands[0], &payloadFile))
         return kExitInputProblem;
-    }
+    std::string error;
     PayloadIndex index;
     uint64_t decoded = 0;
     if (!verifyPayload(payloadFile, &index, &decoded, &error)) {
