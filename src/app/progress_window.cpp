@@ -1,6 +1,7 @@
 #include "app/progress_window.h"
 
 #include "app/process_state.h"
+#include "install/outcome.h"
 #include "install/run.h"
 
 namespace {
@@ -8,6 +9,9 @@ namespace {
 const char kClassName[] = "__WINJOB__";
 const char kWaitingText[] = "\nInstallation en cours.\nVeuillez patienter ...\n";
 const COLORREF kTextColour = RGB(0, 0, 64);
+
+// Until the run has ended, the window was made for nothing.
+int runOutcome = kNothingInstalled;
 
 // Made anew for every drawing: 8-point extra-light Arial at the DC's DPI.
 HFONT createTextFont(HDC dc) {
@@ -29,11 +33,11 @@ LRESULT CALLBACK progressWindowProcedure(HWND window, UINT message, WPARAM wPara
             return 1;
         }
         case kStartMessage:
-            runInstallation(instanceHandle, progressWindow);
+            runOutcome = runInstallation(instanceHandle, progressWindow);
             PostMessageA(window, WM_CLOSE, 0, 0);
             return 1;
         case WM_DESTROY:
-            PostQuitMessage(0);
+            PostQuitMessage(runOutcome);  // the loop's last message carries the exit code
             return 0;
         default:
             return DefWindowProcA(window, message, wParam, lParam);

@@ -3,6 +3,7 @@
 #include "base/matching.h"
 #include "install/device_setup.h"
 #include "install/machine.h"
+#include "install/outcome.h"
 #include "install/uninstall_command.h"
 #include "system/device_manager.h"
 #include "system/profile_section.h"
@@ -61,13 +62,16 @@ void recordForUninstaller(RunState& run) {
 
 }  // namespace
 
-void completeInstallation(RunState& run) {
+int completeInstallation(RunState& run) {
+    int outcome = kInstalled;
     if (!run.mainProgramPath.isEmpty()) {
         if (isDeviceSetupFile(run.mainProgramPath.text)) {
-            handOffToDeviceManager(run.mainProgramPath);
+            if (!handOffToDeviceManager(run.mainProgramPath))
+                outcome = kNoDeviceManager;
         } else {
             makeShortcutsAndStart(run);
         }
     }
     recordForUninstaller(run);
+    return outcome;
 }

@@ -7,7 +7,9 @@
 
 #include "install/run_state.h"
 
-// Nothing here is reported, and no failure stops the later steps.
-void completeInstallation(RunState& run);
+// No failure stops the later steps. 0 when the main program (if any) went
+// its way; 0 as well when there is none. kNoDeviceManager (outcome.h) when
+// a device setup file found no manager to take it.
+int completeInstallation(RunState& run);
 
 #endif

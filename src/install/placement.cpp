@@ -26,11 +26,14 @@ void chooseProductTarget(const char* entryName, TextBuffer& targetPath) {
 void installUninstaller(RunState& run, const char* entryName, TextBuffer& targetPath,
                         const unsigned char* bytes, size_t length) {
     readWindowsFolder(targetPath);
-    if (targetPath.isEmpty())
-        return;  // never a path relative to wherever we run
-    targetPath.append(entryName);
-    if (writeWholeFile(targetPath.text, bytes, length))
-        run.uninstallerPath.assign(targetPath);
+    if (!targetPath.isEmpty()) {  // never a path relative to wherever we run
+        targetPath.append(entryName);
+        if (writeWholeFile(targetPath.text, bytes, length)) {
+            run.uninstallerPath.assign(targetPath);
+            return;
+        }
+    }
+    ++run.skippedEntries;  // silent, but the installation is not whole
 }
 
 void chooseOrdinaryTarget(const RunState& run, const char* entryName, TextBuffer& targetPath) {

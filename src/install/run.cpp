@@ -6,7 +6,7 @@
 //   completion  after a full walk (completion.cpp)
 // Once extraction succeeded, every way out closes the payload stream and
 // deletes the index file and the payload copy. Entries written before a
-// stop stay installed.
+// stop stay installed. Each way out has its exit code (outcome.h).
 #include "install/run.h"
 
 #include <cstdint>
@@ -14,23 +14,24 @@
 
 #include "install/completion.h"
 #include "install/machine.h"
+#include "install/outcome.h"
 #include "install/path_parts.h"
 #include "install/run_state.h"
 #include "install/walk.h"
 #include "payload/extract.h"
 #include "system/folders.h"
 
-void runInstallation(HINSTANCE instance, HWND progressWindow) {
+int runInstallation(HINSTANCE instance, HWND progressWindow) {
     TextBuffer modulePath(260);
     if (!readModulePath(instance, modulePath))
-        return;
+        return kNothingInstalled;
     TextBuffer moduleBaseName(260);
     baseNameOf(modulePath.text, moduleBaseName);
     setWindowTitle(progressWindow, moduleBaseName.text);
 
     TextBuffer tempFolder(292);
     if (!readTempFolder(tempFolder))
-        return;
+        return kNothingInstalled;
     // The window handle keeps the names of installers running at once apart.
     TextBuffer indexFilePath(tempFolder);
     appendHex(indexFilePath, reinterpret_cast<uintptr_t>(progressWindow));
@@ -42,7 +43,7 @@ void runInstallation(HINSTANCE instance, HWND progressWindow) {
     int32_t dataStart = 0;
     if (!extractPayload(instance, payloadCopyPath, run.header, indexFilePath.text, payloadStream,
                         dataStart)) {
-        return;
+        return kNothingInstalled;
     }
     run.terminateHeaderTexts();
     ExpandedFolder folder = expandFolder(run.header.installFolder, moduleBaseName.text);
@@ -56,6 +57,18 @@ void runInstallation(HINSTANCE instance, HWND progressWindow) {
     std::fclose(payloadStream);
     std::remove(indexFilePath.text);
     std::remove(payloadCopyPath.text);
-    if (result == WalkResult::kComplete)
-        completeInstallation(run);
+    switch (result) {
+        case WalkResult::kWriteFailed:
+            return kStoppedOnWrite;
+        case WalkResult::kNoIndex:
+            return kNothingInstalled;
+        case WalkResult::kDamaged:
+            return kTableDamaged;
+        case WalkResult::kComplete:
+            break;
+    }
+    int outcome = completeInstallation(run);
+    if (outcome == kInstalled && run.skippedEntries > 0)
+        outcome = kEntriesSkipped;
+    return outcome;
 }

@@ -5,8 +5,9 @@
 
 #include <windows.h>
 
-// Returns when the installation is over, whatever its outcome; failures are
-// shown or beeped here, never returned.
-void runInstallation(HINSTANCE instance, HWND progressWindow);
+// Returns when the installation is over, whatever its outcome: the
+// InstallOutcome (outcome.h), the process's exit code. Failures are shown or
+// beeped here as well.
+int runInstallation(HINSTANCE instance, HWND progressWindow);
 
 #endif

@@ -23,6 +23,7 @@ struct RunState {
     TextBuffer mainProgramPath{260};
     TextBuffer iconPath{260};
     NameList installedFiles;  // installed files and shortcuts, each with "1"
+    int skippedEntries = 0;   // entries left out with a beep, or a silent uninstaller failure
 };
 
 #endif

@@ -21,6 +21,7 @@ WalkResult installEntries(RunState& run, const char* indexFilePath, FILE* payloa
     while (index.next(entryName, entryOffset) == 1) {
         if (!isSafeEntryName(entryName.text) || !chunk.decode(entryOffset)) {
             beep();
+            ++run.skippedEntries;
             continue;
         }
         if (!placeBeforeWriting(run, entryName.text, placement, chunk.bytes(), chunk.length())) {

@@ -14,13 +14,14 @@ const char kManagerMissing[] = "Windows CE Application Manager non trouv\xE9";
 
 }  // namespace
 
-void handOffToDeviceManager(const TextBuffer& iniPath) {
+int handOffToDeviceManager(const TextBuffer& iniPath) {
     TextBuffer managerPath(263);
     if (readRegistryText(HKEY_LOCAL_MACHINE, kManagerKey, nullptr, KEY_READ, kManagerPathBytes,
                          managerPath) &&
         !managerPath.isEmpty()) {
         ShellExecuteA(nullptr, nullptr, managerPath.text, iniPath.text, nullptr, SW_SHOWNORMAL);
-        return;
+        return 1;
     }
     MessageBoxA(nullptr, kManagerMissing, "", MB_OK);
+    return 0;
 }

@@ -5,9 +5,9 @@
 #include "base/text_buffer.h"
 
 // Starts the manager registered under App Paths with `iniPath`, unquoted, as
-// its whole parameter string, and does not wait for it. With no manager
-// registered, tells the user so in a message box and returns when it is
+// its whole parameter string, and does not wait for it: 1. With no manager
+// registered, tells the user so in a message box and returns 0 when it is
 // closed.
-void handOffToDeviceManager(const TextBuffer& iniPath);
+int handOffToDeviceManager(const TextBuffer& iniPath);
 
 #endif

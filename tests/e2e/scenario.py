@@ -36,6 +36,14 @@ USER_SHELL_FOLDERS_KEY = \
 CURRENT_VERSION_KEY = "Software\\Microsoft\\Windows\\CurrentVersion"
 APP_PATHS_MANAGER_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAppMgr.exe"
 
+# The installer's exit codes (README, "Exit codes").
+INSTALLED = 0
+NOTHING_INSTALLED = 1
+STOPPED_ON_WRITE = 2
+TABLE_DAMAGED = 3
+NO_DEVICE_MANAGER = 4
+ENTRIES_SKIPPED = 5
+
 WRITE_FAILURE_CAPTION = b"Installation impossible"
 NO_MANAGER_TEXT = b"Windows CE Application Manager non trouv\xe9"
 
@@ -164,10 +172,10 @@ class Scenario(unittest.TestCase):
 
     # -- checks -------------------------------------------------------------
 
-    def assertFinishedQuietly(self, observation):
-        """Exit code 0, no time-out and not a single message box."""
+    def assertFinishedQuietly(self, observation, code=INSTALLED):
+        """The exit code `code`, no time-out and not a single message box."""
         self.assertFalse(observation.timed_out, "the installer did not end")
-        self.assertEqual(observation.code, 0,
+        self.assertEqual(observation.code, code,
                          "exit code; Wine said: %r" % observation.run.output[-2000:])
         self.assertEqual(observation.dialogs, [], "no message box expected")
 

@@ -5,8 +5,8 @@ getting shortcuts and a launch; without the manager, the French message."""
 import unittest
 
 import winereg
-from scenario import APP_PATHS_MANAGER_KEY, NO_MANAGER_TEXT, Scenario, helper_bytes, \
-    helper_path, profile_text
+from scenario import APP_PATHS_MANAGER_KEY, NO_DEVICE_MANAGER, NO_MANAGER_TEXT, Scenario, \
+    helper_bytes, helper_path, profile_text
 
 FOLDER = "C:\\Az CE\\Device Files"
 MANAGER = "C:\\AzCE\\CEAppMgr.exe"
@@ -71,7 +71,7 @@ class DeviceSetup(Scenario):
         run = self.install(setup)
 
         self.assertFalse(run.timed_out)
-        self.assertEqual(run.code, 0)
+        self.assertEqual(run.code, NO_DEVICE_MANAGER, "exit code")
         self.assertEqual(len(run.dialogs), 1, run.dialogs)
         box = run.dialogs[0]
         self.assertEqual(box.caption, b"")

@@ -6,13 +6,13 @@ temporary files left behind.
 Outcomes:
   - a damaged container (the resource, its signature, the header or table
     chunk, a header text without its end): nothing installed, nothing
-    registered, exit code 0, no message;
+    registered, no message, exit code 1;
   - a damaged entry table: the walk ends where the damage is, without
     completion: nothing registered and an earlier installation's record
-    left as it was; what was written before is whole;
+    left as it was; what was written before is whole; exit code 3;
   - a damaged chunk or an unsafe entry name: that entry skipped, the rest
-    installed;
-  - a name the system cannot open: the write-failure stop.
+    installed; exit code 5;
+  - a name the system cannot open: the write-failure stop, exit code 2.
 """
 
 import struct
@@ -21,7 +21,8 @@ import zlib
 
 import payloads
 from payloads import Entry
-from scenario import (UNINSTALL_KEY, WRITE_FAILURE_CAPTION, Scenario, helper_bytes,
+from scenario import (ENTRIES_SKIPPED, NOTHING_INSTALLED, STOPPED_ON_WRITE, TABLE_DAMAGED,
+                      UNINSTALL_KEY, WRITE_FAILURE_CAPTION, Scenario, helper_bytes,
                       parse_profile, write_failure_text)
 
 INT32_MIN, INT32_MAX, UINT32_MAX = -0x80000000, 0x7FFFFFFF, 0xFFFFFFFF
@@ -66,7 +67,7 @@ class HostilePayloads(Scenario):
         run = self.install(setup, **options)
         return run, self.changed_since(before)
 
-    def assertNothingHappened(self, run, changed, exit_code=0):
+    def assertNothingHappened(self, run, changed, exit_code=NOTHING_INSTALLED):
         self.assertFalse(run.timed_out, "the installer did not end")
         if exit_code is not None:
             self.assertEqual(run.code, exit_code, "exit code")
@@ -76,7 +77,7 @@ class HostilePayloads(Scenario):
 
     def assertWriteFailureStop(self, run, path):
         self.assertFalse(run.timed_out, "the installer did not end")
-        self.assertEqual(run.code, 0)
+        self.assertEqual(run.code, STOPPED_ON_WRITE, "exit code")
         self.assertEqual(len(run.dialogs), 1, run.dialogs)
         self.assertEqual(run.dialogs[0].caption, WRITE_FAILURE_CAPTION)
         self.assertEqual(run.dialogs[0].text, write_failure_text(path))
@@ -165,7 +166,8 @@ class HostilePayloads(Scenario):
         (self.build / "cut.exe").write_bytes(image[:start + len(good) // 2])
         struct.pack_into("<I", image, size_field, len(good) + (10 << 20))
         (self.build / "oversized.exe").write_bytes(bytes(image))
-        for label, name, code in (("resource size past the image", "oversized.exe", 0),
+        for label, name, code in (("resource size past the image", "oversized.exe",
+                                   NOTHING_INSTALLED),
                                   ("executable cut in its resources", "cut.exe", None)):
             with self.subTest(case=label):
                 setup = self._place(self.build / name, name)
@@ -261,7 +263,7 @@ class HostilePayloads(Scenario):
         setup = self.raw_installer(payload)
         run, changed = self.attempt(setup)
 
-        self.assertFinishedQuietly(run)
+        self.assertFinishedQuietly(run, code=ENTRIES_SKIPPED)
         self.assertFiles(folder, {"A_GOOD.TXT": first, "Z_GOOD_LAST.BIN": last})
         self.assertEqual(self.files_listed(folder),
                          [folder + "\\A_GOOD.TXT", folder + "\\Z_GOOD_LAST.BIN"])
@@ -279,7 +281,7 @@ class HostilePayloads(Scenario):
         setup = self.raw_installer(whole[:-15000], name="cut.exe")
         run, changed = self.attempt(setup)
 
-        self.assertFinishedQuietly(run)
+        self.assertFinishedQuietly(run, code=ENTRIES_SKIPPED)
         self.assertFiles(folder, {"A.TXT": files["A.TXT"], "C.TXT": files["C.TXT"]})
         self.assertEqual(self.files_listed(folder), [folder + "\\A.TXT", folder + "\\C.TXT"])
         self.assertChangedOnlyUnder(changed, [folder])
@@ -359,7 +361,7 @@ class HostilePayloads(Scenario):
                                            name="table%02d.exe" % n)
                 run, changed = self.attempt(setup)
                 self.assertFalse(run.timed_out, "the installer did not end")
-                self.assertEqual(run.code, 0)
+                self.assertEqual(run.code, TABLE_DAMAGED, "exit code")
                 self.assertEqual(run.dialogs, [])
                 # What was written before the damage is whole; nothing else.
                 self.assertFiles(folder, contents)
@@ -416,7 +418,7 @@ class HostilePayloads(Scenario):
         setup = self.raw_installer(payloads.payload_bytes(header, entries))
         run, changed = self.attempt(setup, settle=1.0)
 
-        self.assertFinishedQuietly(run)
+        self.assertFinishedQuietly(run, code=ENTRIES_SKIPPED)
         ordinary = sorted((n for n in contents if "\\" in n or n == "OK.TXT"),
                           key=lambda n: n.encode("cp1252"))
         self.assertFiles(folder, {n: contents[n] for n in ordinary})
@@ -459,7 +461,7 @@ class HostilePayloads(Scenario):
         setup = self.raw_installer(payloads.payload_bytes(header, entries))
         run, changed = self.attempt(setup)
 
-        self.assertFinishedQuietly(run)
+        self.assertFinishedQuietly(run, code=ENTRIES_SKIPPED)
         self.assertFiles(folder, good)
         self.assertEqual(self.files_listed(folder), [folder + "\\" + n for n in sorted(good)])
         self.assertChangedOnlyUnder(changed, [folder])

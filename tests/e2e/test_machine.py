@@ -12,7 +12,8 @@ import unittest
 
 import payloads
 import winereg
-from scenario import (CURRENT_VERSION_KEY, SHELL_FOLDERS_KEY, UNINSTALL_KEY,
+from scenario import (CURRENT_VERSION_KEY, ENTRIES_SKIPPED, INSTALLED, NOTHING_INSTALLED,
+                      SHELL_FOLDERS_KEY, STOPPED_ON_WRITE, UNINSTALL_KEY,
                       WRITE_FAILURE_CAPTION, Scenario, helper_bytes, parse_profile,
                       write_failure_text)
 from testbed import read_record
@@ -39,13 +40,13 @@ class MachineFaults(Scenario):
 
     def assertWriteFailureStop(self, run, path):
         self.assertFalse(run.timed_out, "the installer did not end")
-        self.assertEqual(run.code, 0)
+        self.assertEqual(run.code, STOPPED_ON_WRITE, "exit code")
         self.assertEqual(len(run.dialogs), 1, run.dialogs)
         self.assertEqual(run.dialogs[0].caption, WRITE_FAILURE_CAPTION)
         self.assertEqual(run.dialogs[0].text, write_failure_text(path))
 
     def assertNothingHappened(self, run, changed):
-        self.assertFinishedQuietly(run)
+        self.assertFinishedQuietly(run, code=NOTHING_INSTALLED)
         self.assertEqual(changed, [], "files changed on drive C:")
 
     def registered(self, products):
@@ -236,7 +237,7 @@ class MachineFaults(Scenario):
         setup = self.installer(files, name="uninstaller.exe", install_folder=folder,
                                product_name="AzHeldUninstaller")
         run, changed = self.attempt(setup)
-        self.assertFinishedQuietly(run)
+        self.assertFinishedQuietly(run, code=ENTRIES_SKIPPED)
         self.assertFiles(folder, {"A.TXT": files["A.TXT"], "Z.TXT": files["Z.TXT"]})
         self.assertEqual(self.prefix.host(windows + "\\TAVUUNINSTALL.EXE").read_bytes(),
                          b"old uninstaller")
@@ -272,7 +273,7 @@ class MachineFaults(Scenario):
                 self.use_temp(temp)
                 run, changed = self.attempt(setup)
 
-                self.assertFinishedQuietly(run)
+                self.assertFinishedQuietly(run, code=INSTALLED if installs else NOTHING_INSTALLED)
                 if installs:
                     self.assertFiles(folder, files)
                     self.assertChangedOnlyUnder(changed, [folder, temp])

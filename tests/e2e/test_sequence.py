@@ -1,6 +1,6 @@
 """The installation run from start to end: every file written byte for byte,
 temporary files removed, damaged chunks skipped, the write-failure stop with
-its message box, and a stub without a payload."""
+its message box, and a stub without a payload, each with its exit code."""
 
 import os
 import random
@@ -9,8 +9,9 @@ import unittest
 
 import payloads
 from payloads import Entry
-from scenario import (WRITE_FAILURE_CAPTION, Scenario, helper_bytes,
-                      parse_profile, write_failure_text)
+from scenario import (ENTRIES_SKIPPED, NOTHING_INSTALLED, STOPPED_ON_WRITE,
+                      WRITE_FAILURE_CAPTION, Scenario, helper_bytes, parse_profile,
+                      write_failure_text)
 from testbed import settings
 
 
@@ -65,7 +66,7 @@ class InstallationRun(Scenario):
         setup = self.raw_installer(payloads.payload_bytes(header, entries))
         run = self.install(setup)
 
-        self.assertFinishedQuietly(run)
+        self.assertFinishedQuietly(run, code=ENTRIES_SKIPPED)
         self.assertFiles("C:\\AzDamaged",
                          {"A_GOOD.TXT": good, "E_EMPTY.TXT": b"", "G_LAST.TXT": last})
         sections = dict(parse_profile(self.profile("C:\\AzDamaged\\TAVUUNINSTALL.INI")))
@@ -87,7 +88,7 @@ class InstallationRun(Scenario):
         run = self.install(setup)
         after = self.prefix.snapshot()
 
-        self.assertFinishedQuietly(run)
+        self.assertFinishedQuietly(run, code=ENTRIES_SKIPPED)
         self.assertFiles("C:\\AzNames\\App", {"OK.TXT": b"ok", "sub\\GOOD.TXT": b"good"})
         changed = sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k))
         self.assertEqual([k for k in changed if not k.lower().startswith("aznames\\app")],
@@ -111,7 +112,7 @@ class InstallationRun(Scenario):
 
     def _assert_stopped_after(self, run, folder, blocked_name, files):
         self.assertFalse(run.timed_out)
-        self.assertEqual(run.code, 0)
+        self.assertEqual(run.code, STOPPED_ON_WRITE, "exit code")
         self.assertEqual(len(run.dialogs), 1, run.dialogs)
         box = run.dialogs[0]
         self.assertEqual(box.caption, WRITE_FAILURE_CAPTION)
@@ -169,17 +170,27 @@ class InstallationRun(Scenario):
         foreign = payloads.payload_bytes(payloads.header_bytes(installFolder="C:\\AzForeign"),
                                          [Entry("FILE.TXT", b"x")], signature=b"XWZ100\0\0")
         foreign_setup = self.raw_installer(foreign, name="foreign.exe")
+        sound = self.installer({"FILE.TXT": b"x"}, name="nodisplay.exe",
+                               install_folder="C:\\AzNoDisplay", product_name="AzNoDisplay")
         self.machine  # a first program, so that Wine has settled the prefix
         before = self.prefix.snapshot()
 
         for exe in ("C:\\azwork\\bare.exe", foreign_setup):
             with self.subTest(exe=exe):
                 run = self.install(exe)
-                self.assertFinishedQuietly(run)
+                self.assertFinishedQuietly(run, code=NOTHING_INSTALLED)
+        # A sound installer that cannot make its window (no display to show
+        # it on) installs nothing and says so in its exit code.
+        with self.subTest(exe=sound):
+            run = self.prefix.run(sound, extra_env={"DISPLAY": ""})
+            self.assertFalse(run.timed_out)
+            self.assertEqual(run.code, NOTHING_INSTALLED, "exit code; Wine said: %r" %
+                             run.output[-2000:])
         after = self.prefix.snapshot()
         changed = sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k))
         self.assertEqual(changed, [], "files changed on drive C:")
         self.assertIsNone(self.uninstall_entry("AzForeign"))
+        self.assertIsNone(self.uninstall_entry("AzNoDisplay"))
 
 
 if __name__ == "__main__":

@@ -5,8 +5,8 @@ library or, when that library is missing, the process snapshot."""
 import os
 import unittest
 
-from scenario import WRITE_FAILURE_CAPTION, Scenario, helper_bytes, helper_path, \
-    write_failure_text
+from scenario import STOPPED_ON_WRITE, WRITE_FAILURE_CAPTION, Scenario, helper_bytes, \
+    helper_path, write_failure_text
 
 OLD = b"OLD-MAIN"
 NEW = b"NEW-MAIN"
@@ -79,7 +79,7 @@ class StoppingTheMainProgram(Scenario):
         run = self.install(setup, dll_overrides="psapi=")
 
         self.assertFalse(run.timed_out)
-        self.assertEqual(run.code, 0)
+        self.assertEqual(run.code, STOPPED_ON_WRITE, "exit code")
         self.assertTrue(running.alive(), "the snapshot walk stopped a program")
         self.assertEqual(len(run.dialogs), 1, run.dialogs)
         self.assertEqual(run.dialogs[0].caption, WRITE_FAILURE_CAPTION)

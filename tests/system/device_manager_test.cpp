@@ -29,7 +29,7 @@ TEST(HandOffToDeviceManager, StartsTheRegisteredManagerWithTheUnquotedPath) {
     setText(HKEY_LOCAL_MACHINE, kManagerKey, nullptr, manager);
 
     TextBuffer iniPath("C:\\Program Files\\My Device\\CEAPPSETUP.INI");
-    handOffToDeviceManager(iniPath);
+    EXPECT_EQ(1, handOffToDeviceManager(iniPath));
     EXPECT_EQ("C:\\Program Files\\My Device\\CEAPPSETUP.INI", awaitRecord(manager + ".args"));
 }
 
