@@ -38,6 +38,9 @@ int ChunkReader::reserve(unsigned char*& block, size_t& room, size_t size) {
 
 int ChunkReader::decode(int32_t entryOffset) {
     length_ = 0;
+    large_ = 0;
+    compressedSize_ = 0;
+    decodedLimit_ = 0;
     if (stream_ == nullptr || copySize_ < 0 || entryOffset < 0)
         return 0;
     const int64_t offset = dataStart_ + entryOffset;
@@ -61,6 +64,12 @@ int ChunkReader::decode(int32_t entryOffset) {
     // costs no gigabytes, and the outcome does not hang on the memory at hand.
     const uint64_t reachable = static_cast<uint64_t>(compressedSize) * 1032 + 1024;
     const uint64_t capacity = decodedSize < reachable ? decodedSize : reachable;
+    if (capacity > kWholeBound || compressedSize > kWholeBound) {
+        large_ = 1;
+        compressedSize_ = compressedSize;
+        decodedLimit_ = capacity;
+        return 1;
+    }
 
     if (!reserve(compressed_, compressedRoom_, compressedSize))
         return 0;

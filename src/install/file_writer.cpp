@@ -11,7 +11,9 @@ namespace {
 // Largest count handed to one write; the system call takes 32-bit counts.
 const size_t kMaxWrite = 1u << 30;
 
-int writeAll(int descriptor, const unsigned char* bytes, size_t length) {
+}  // namespace
+
+int writeAllBytes(int descriptor, const unsigned char* bytes, size_t length) {
     while (length > 0) {
         unsigned int count = static_cast<unsigned int>(length < kMaxWrite ? length : kMaxWrite);
         int written = _write(descriptor, bytes, count);
@@ -23,13 +25,11 @@ int writeAll(int descriptor, const unsigned char* bytes, size_t length) {
     return 1;
 }
 
-}  // namespace
-
 int writeWholeFile(const char* path, const unsigned char* bytes, size_t length) {
     int descriptor = _open(path, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
     if (descriptor == -1)
         return 0;
-    int written = writeAll(descriptor, bytes, length);
+    int written = writeAllBytes(descriptor, bytes, length);
     int closed = _close(descriptor) == 0;
     if (written && closed)
         return 1;

@@ -11,4 +11,8 @@
 // failed: the cut-short file is deleted, so it never looks installed.
 int writeWholeFile(const char* path, const unsigned char* bytes, size_t length);
 
+// Writes all `length` bytes to an open descriptor, in as many writes as the
+// system needs. 1 when all were written; 0 on a failed or empty write.
+int writeAllBytes(int descriptor, const unsigned char* bytes, size_t length);
+
 #endif

@@ -74,6 +74,10 @@ void setWindowTitle(HWND window, const char* title) {
     SetWindowTextA(window, title);
 }
 
+int replaceFile(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? 1 : 0;
+}
+
 void beep() {
     MessageBeep(MB_OK);
 }

@@ -21,6 +21,10 @@ void readWindowsFolder(TextBuffer& folder);
 
 void setWindowTitle(HWND window, const char* title);
 
+// Moves the file `from` over `to` (replacing it) on the same volume. 1 when
+// done; 0 leaves both as they were (a read-only or held `to`, say).
+int replaceFile(const char* from, const char* to);
+
 // A skipped entry: the plain system beep, never naming the entry.
 void beep();
 

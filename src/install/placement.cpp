@@ -1,7 +1,7 @@
 #include "install/placement.h"
 
 #include "base/matching.h"
-#include "install/file_writer.h"
+#include "install/entry_writer.h"
 #include "install/machine.h"
 #include "install/path_parts.h"
 #include "system/folders.h"
@@ -24,14 +24,17 @@ void chooseProductTarget(const char* entryName, TextBuffer& targetPath) {
 // Written here rather than by the run: a failure is silent and leaves
 // uninstallerPath empty, so a broken uninstaller is never registered.
 void installUninstaller(RunState& run, const char* entryName, TextBuffer& targetPath,
-                        const unsigned char* bytes, size_t length) {
+                        const ChunkReader& chunk) {
     readWindowsFolder(targetPath);
     if (!targetPath.isEmpty()) {  // never a path relative to wherever we run
         targetPath.append(entryName);
-        if (writeWholeFile(targetPath.text, bytes, length)) {
+        EntryWrite written = writeEntry(targetPath.text, chunk);
+        if (written == EntryWrite::kWritten) {
             run.uninstallerPath.assign(targetPath);
             return;
         }
+        if (written == EntryWrite::kDamaged)
+            beep();  // as for any damaged chunk
     }
     ++run.skippedEntries;  // silent, but the installation is not whole
 }
@@ -61,7 +64,7 @@ void recordCompanion(const char* targetPath) {
 }  // namespace
 
 int placeBeforeWriting(RunState& run, const char* entryName, EntryPlacement& placement,
-                       const unsigned char* bytes, size_t length) {
+                       const ChunkReader& chunk) {
     placement.companion = equalsIgnoreCase(entryName, kCompanionName);
     if (placement.companion)
         closeCompanionWindow();
@@ -73,7 +76,7 @@ int placeBeforeWriting(RunState& run, const char* entryName, EntryPlacement& pla
     if (placement.companion || placement.product) {
         chooseProductTarget(entryName, targetPath);
     } else if (placement.uninstaller) {
-        installUninstaller(run, entryName, targetPath, bytes, length);
+        installUninstaller(run, entryName, targetPath, chunk);
         return 0;
     } else {
         chooseOrdinaryTarget(run, entryName, targetPath);

@@ -11,9 +11,8 @@
 #ifndef AZ_INSTALL_PLACEMENT_H
 #define AZ_INSTALL_PLACEMENT_H
 
-#include <cstddef>
-
 #include "base/text_buffer.h"
+#include "install/chunk_reader.h"
 #include "install/run_state.h"
 
 struct EntryPlacement {
@@ -25,10 +24,10 @@ struct EntryPlacement {
 
 // Classifies `entryName`, chooses the target path, creates its folders and
 // does what is due before the write. The uninstaller is written here from
-// `bytes`: 0 is returned then, the entry being finished. 1: the run writes
+// `chunk`: 0 is returned then, the entry being finished. 1: the run writes
 // `placement.targetPath` itself.
 int placeBeforeWriting(RunState& run, const char* entryName, EntryPlacement& placement,
-                       const unsigned char* bytes, size_t length);
+                       const ChunkReader& chunk);
 
 // After the run has written the file: keeps the main program's and the
 // icon's paths, starts the product, records the companion. 1 when the run

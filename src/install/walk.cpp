@@ -2,7 +2,7 @@
 
 #include "install/chunk_reader.h"
 #include "install/entry_name.h"
-#include "install/file_writer.h"
+#include "install/entry_writer.h"
 #include "install/machine.h"
 #include "install/placement.h"
 #include "payload/entry_index.h"
@@ -24,10 +24,16 @@ WalkResult installEntries(RunState& run, const char* indexFilePath, FILE* payloa
             ++run.skippedEntries;
             continue;
         }
-        if (!placeBeforeWriting(run, entryName.text, placement, chunk.bytes(), chunk.length())) {
+        if (!placeBeforeWriting(run, entryName.text, placement, chunk)) {
             continue;
         }
-        if (!writeWholeFile(placement.targetPath.text, chunk.bytes(), chunk.length())) {
+        EntryWrite written = writeEntry(placement.targetPath.text, chunk);
+        if (written == EntryWrite::kDamaged) {
+            beep();
+            ++run.skippedEntries;
+            continue;
+        }
+        if (written == EntryWrite::kNotWritten) {
             failedPath.assign(placement.targetPath);
             return WalkResult::kWriteFailed;
         }

@@ -201,3 +201,48 @@ def wait_for_window(prefix, class_name, timeout=15):
                [result, stop, int(timeout * 1000), class_name, "until-shown"],
                timeout=timeout + 60)
     return WindowSighting(read_record(prefix.host(result))[0])
+
+
+class MemoryWatch:
+    """A program run in the background while its private memory is sampled
+    from /proc: the anonymous resident memory (RssAnon), which leaves out the
+    pages of mapped files, the program's own image (and its payload) among
+    them. Wine runs a Windows program in the process it was started as."""
+
+    def __init__(self, code, peak_private_kib, samples, timed_out):
+        self.code = code
+        self.peak_private_kib = peak_private_kib
+        self.samples = samples
+        self.timed_out = timed_out
+
+    def __repr__(self):
+        return "MemoryWatch(code=%r, peak_private_kib=%r, samples=%r)" % (
+            self.code, self.peak_private_kib, self.samples)
+
+
+def _private_kib(pid):
+    try:
+        with open("/proc/%d/status" % pid) as f:
+            for line in f:
+                if line.startswith("RssAnon:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return None
+
+
+def run_watching_memory(prefix, program, args=(), timeout=600, interval=0.02):
+    """Runs `program` in `prefix` and samples its private memory until it
+    ends; a MemoryWatch."""
+    job = prefix.start(program, args)
+    peak, samples = 0, 0
+    deadline = time.monotonic() + timeout
+    while job.alive() and time.monotonic() < deadline:
+        kib = _private_kib(job.popen.pid)
+        if kib is not None:
+            peak = max(peak, kib)
+            samples += 1
+        time.sleep(interval)
+    timed_out = job.alive()
+    job.kill()
+    return MemoryWatch(job.wait(30), peak, samples, timed_out)

@@ -2,11 +2,15 @@
 temporary files removed, damaged chunks skipped, the write-failure stop with
 its message box, and a stub without a payload, each with its exit code."""
 
+import hashlib
 import os
 import random
+import struct
 import subprocess
 import unittest
+import zlib
 
+import observers
 import payloads
 from payloads import Entry
 from scenario import (ENTRIES_SKIPPED, NOTHING_INSTALLED, STOPPED_ON_WRITE,
@@ -15,8 +19,26 @@ from scenario import (ENTRIES_SKIPPED, NOTHING_INSTALLED, STOPPED_ON_WRITE,
 from testbed import settings
 
 
+MIB = 1 << 20
+
+
 def random_bytes(seed, size):
     return random.Random(seed).randbytes(size)
+
+
+def file_digest(path):
+    digest = hashlib.sha256()
+    with open(path, "rb") as f:
+        for block in iter(lambda: f.read(MIB), b""):
+            digest.update(block)
+    return digest.hexdigest()
+
+
+def stub_is_32_bit():
+    """The stub under test is an i686 program (PE machine 0x14C)."""
+    data = settings().azsetup.read_bytes()[:4096]
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    return struct.unpack_from("<H", data, pe + 4)[0] == 0x14C
 
 
 class InstallationRun(Scenario):
@@ -97,6 +119,75 @@ class InstallationRun(Scenario):
         self.assertEqual([k for k, _ in sections["FILES"]],
                          ["C:\\AzNames\\App\\OK.TXT", "C:\\AzNames\\App\\sub\\GOOD.TXT"])
         self.assertNoTemporaryFiles()
+
+    def test_large_files_are_streamed_in_bounded_memory(self):
+        # 256 MiB decoded piece by piece straight into its file, with the
+        # installer's private memory (its mapped image and payload left
+        # out) sampled all along. A large entry whose stream fails three
+        # quarters in is skipped: no part of it is left, and the file that
+        # stood there before is kept.
+        folder = "C:\\AzLarge"
+        big = bytearray(256 * MIB)
+        for at in range(0, len(big), MIB):
+            struct.pack_into("<Q", big, at, at)  # every MiB tells where it lies
+        big = bytes(big)
+        broken = random_bytes(4, 8 * MIB)
+        stream = bytearray(zlib.compress(broken, 1))
+        for i in range(len(stream) * 3 // 4, len(stream) * 3 // 4 + 64):
+            stream[i] ^= 0x55
+        entries = [Entry("A_SMALL.TXT", b"small\r\n"),
+                   Entry("BIG.BIN", raw_chunk=payloads.chunk(big, level=1)),
+                   Entry("BROKEN.BIN", raw_chunk=payloads.chunk(broken, stream=bytes(stream))),
+                   Entry("Z_LAST.TXT", b"last\r\n")]
+        header = payloads.header_bytes(installFolder=folder, productName="AzLarge")
+        setup = self.raw_installer(payloads.payload_bytes(header, entries))
+        self.prefix.host(folder).mkdir()
+        self.prefix.host(folder + "\\BROKEN.BIN").write_bytes(b"the earlier file")
+
+        run = observers.run_watching_memory(self.prefix, setup)
+        print("\nprivate memory of the installer: peak %d KiB over %d samples" % (
+            run.peak_private_kib, run.samples))
+        self.assertFalse(run.timed_out)
+        self.assertEqual(run.code, ENTRIES_SKIPPED, "exit code")
+        self.assertGreater(run.samples, 10, "the installer's memory was never sampled")
+        self.assertLess(run.peak_private_kib, 64 * 1024, "private memory, KiB")
+        installed = self.prefix.host(folder + "\\BIG.BIN")
+        self.assertEqual(installed.stat().st_size, len(big))
+        self.assertEqual(file_digest(installed), hashlib.sha256(big).hexdigest())
+        self.assertFiles(folder, {"A_SMALL.TXT": b"small\r\n", "BIG.BIN": big,
+                                  "BROKEN.BIN": b"the earlier file", "Z_LAST.TXT": b"last\r\n"})
+        sections = dict(parse_profile(self.profile(folder + "\\TAVUUNINSTALL.INI")))
+        self.assertEqual([k for k, _ in sections["FILES"]],
+                         [folder + "\\" + n for n in ("A_SMALL.TXT", "BIG.BIN", "Z_LAST.TXT")])
+        self.assertNoTemporaryFiles()
+
+    def test_a_file_of_3_gib_on_the_32_bit_build(self):
+        # Beyond what a 32-bit process could hold in one block. The source is
+        # a sparse file, so that neither it nor its payload (a few MB) costs
+        # the disk; the installed bytes are hashed here.
+        if not stub_is_32_bit():
+            self.skipTest("the stub under test is not the i686 build")
+        size = 3 << 30
+        source = self.build / "image.src"
+        source.mkdir()
+        with open(source / "DISK.IMG", "wb") as f:
+            f.truncate(size)
+            f.seek(size - 16)
+            f.write(b"end of the image")
+        out = payloads.build_installer(source, self.build / "image.exe",
+                                       install_folder="C:\\AzImage", product_name="AzImage")
+        setup = self._place(out, "image.exe")
+
+        run = observers.run_watching_memory(self.prefix, setup)
+        print("\nprivate memory of the installer: peak %d KiB over %d samples" % (
+            run.peak_private_kib, run.samples))
+        self.assertFalse(run.timed_out)
+        self.assertEqual(run.code, 0, "exit code")
+        self.assertLess(run.peak_private_kib, 64 * 1024, "private memory, KiB")
+        installed = self.prefix.host("C:\\AzImage\\DISK.IMG")
+        self.assertEqual(installed.stat().st_size, size)
+        self.assertEqual(file_digest(installed), file_digest(source / "DISK.IMG"))
+        installed.unlink()  # 3 GiB that the next scenario does not need
 
     def _prepare_stop(self, folder, blocked_name):
         """An installer whose third entry cannot be written; the shell
