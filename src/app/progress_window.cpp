@@ -13,6 +13,9 @@ const COLORREF kTextColour = RGB(0, 0, 64);
 // Until the run has ended, the window was made for nothing.
 int runOutcome = kNothingInstalled;
 
+enum class RunStage { kNotStarted, kRunning, kOver };
+RunStage runStage = RunStage::kNotStarted;
+
 // Made anew for every drawing: 8-point extra-light Arial at the DC's DPI.
 HFONT createTextFont(HDC dc) {
     int height = -MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72);
@@ -33,9 +36,21 @@ LRESULT CALLBACK progressWindowProcedure(HWND window, UINT message, WPARAM wPara
             return 1;
         }
         case kStartMessage:
+            // The run lets messages through: a second start message (sent
+            // by anyone) must not start a second run inside the first.
+            if (runStage != RunStage::kNotStarted)
+                return 1;
+            runStage = RunStage::kRunning;
             runOutcome = runInstallation(instanceHandle, progressWindow);
+            runStage = RunStage::kOver;
             PostMessageA(window, WM_CLOSE, 0, 0);
             return 1;
+        case WM_CLOSE:
+            // Closing half-way would leave half-written files: refused
+            // (Alt+F4 and the system menu come here too) until the run is over.
+            if (runStage == RunStage::kRunning)
+                return 0;
+            return DefWindowProcA(window, message, wParam, lParam);
         case WM_DESTROY:
             PostQuitMessage(runOutcome);  // the loop's last message carries the exit code
             return 0;

@@ -1,6 +1,8 @@
 // The installer's only window: a small borderless box centred on the screen
 // with the French waiting text. The installation runs inside its procedure,
-// on the start message, so the window keeps the image painted before the run.
+// on the first start message; the run lets the thread's messages through, so
+// the window repaints and answers meanwhile, and refuses to close until the
+// run is over.
 #ifndef AZ_APP_PROGRESS_WINDOW_H
 #define AZ_APP_PROGRESS_WINDOW_H
 

@@ -34,6 +34,7 @@ int inflateInto(int descriptor, const ChunkReader& chunk) {
     while ((result = inflater.next(piece, length)) == 1) {
         if (!writeAllBytes(descriptor, piece, length))
             return 0;
+        letMessagesThrough();
     }
     return result == 0 ? 1 : -1;
 }

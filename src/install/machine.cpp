@@ -78,6 +78,26 @@ int replaceFile(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) ? 1 : 0;
 }
 
+void letMessagesThrough() {
+    // Often enough for a caller that waits a second, rarely enough to cost
+    // nothing beside thousands of small files.
+    static const DWORD kInterval = 40;
+    static DWORD last = 0;
+    DWORD now = GetTickCount();
+    if (now - last < kInterval)
+        return;
+    last = now;
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));  // for the main loop
+            return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
 void beep() {
     MessageBeep(MB_OK);
 }

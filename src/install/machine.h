@@ -25,6 +25,13 @@ void setWindowTitle(HWND window, const char* title);
 // done; 0 leaves both as they were (a read-only or held `to`, say).
 int replaceFile(const char* from, const char* to);
 
+// Lets the thread's pending messages through (paint, a caller waiting on
+// the window, a close request the window refuses), so that the window never
+// looks hung while the run works on its thread. Called between entries and
+// between the pieces of a streamed one; does nothing if called again within
+// a few hundredths of a second.
+void letMessagesThrough();
+
 // A skipped entry: the plain system beep, never naming the entry.
 void beep();
 

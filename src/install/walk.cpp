@@ -19,6 +19,7 @@ WalkResult installEntries(RunState& run, const char* indexFilePath, FILE* payloa
     int32_t entryOffset = 0;
     EntryPlacement placement;
     while (index.next(entryName, entryOffset) == 1) {
+        letMessagesThrough();
         if (!isSafeEntryName(entryName.text) || !chunk.decode(entryOffset)) {
             beep();
             ++run.skippedEntries;

@@ -143,6 +143,18 @@ def run_observed(prefix, program, args=(), watch_window=False, timeout=120, cwd=
     return Observation(run, dialogs, window, top.get("finished") == "1")
 
 
+def run_pinged(prefix, program, close_after_ms, timeout=120):
+    """Runs `program` under the dialog watcher while az_pinger keeps asking
+    its progress window for an answer (WM_NULL, 1 s each) and, after
+    `close_after_ms`, to close; (Observation, the pinger's record)."""
+    n = next(_counter)
+    timeout_ms = str(int((timeout + 60) * 1000))
+    pinger = _start_watcher(prefix, "az_pinger.exe", "pinger-%d" % n, timeout_ms,
+                            [str(close_after_ms)])
+    observation = run_observed(prefix, program, timeout=timeout)
+    return observation, _finish_watcher(prefix, *pinger)[0]
+
+
 class TogetherResult:
     """Programs run at the same time: their exit codes (None for one that
     was still running at the time-out) and every dialog seen meanwhile."""

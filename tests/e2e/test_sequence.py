@@ -161,6 +161,36 @@ class InstallationRun(Scenario):
                          [folder + "\\" + n for n in ("A_SMALL.TXT", "BIG.BIN", "Z_LAST.TXT")])
         self.assertNoTemporaryFiles()
 
+    def test_the_window_answers_all_through_a_long_installation(self):
+        # Thousands of small files and a large one keep the run busy for
+        # seconds. A window that let no message through would leave each
+        # WM_NULL unanswered for its whole second; a WM_CLOSE (and the
+        # system menu's close, and a second start message) sent half-way
+        # would change nothing, in either case.
+        folder = "C:\\AzBusy"
+        files = {"sub%02d\\FILE%03d.TXT" % (n % 40, n): b"file %d\r\n" % n * (n % 50 + 1)
+                 for n in range(2000)}
+        files["BIG.BIN"] = bytes(256 * MIB)
+        files["APP.EXE"] = helper_bytes("az_mainprog.exe")
+        setup = self.installer(files, install_folder=folder, main_program="APP.EXE",
+                               product_name="AzBusy")
+        run, pinger = observers.run_pinged(self.prefix, setup, close_after_ms=1000)
+        print("\nthe window answered %s calls, slowest %s ms; seen for %s ms" % (
+            pinger.get("answered"), pinger.get("slowest_ms"),
+            int(pinger.get("gone_ms", 0)) - int(pinger.get("seen_ms", 0))))
+
+        self.assertFinishedQuietly(run)
+        self.assertEqual(pinger.get("seen"), "1", "the progress window was never seen")
+        self.assertEqual(pinger.get("unanswered"), "0", "calls the window left unanswered")
+        self.assertGreater(int(pinger["answered"]), 20, pinger)
+        self.assertEqual(pinger.get("close_sent"), "1", "the run ended before the close")
+        self.assertEqual(pinger.get("close_answered"), "1", "WM_CLOSE unanswered")
+        self.assertEqual(pinger.get("alive_after_close"), "1", "the window closed mid-run")
+        self.assertFiles(folder, files)
+        self.assertTrue(self.wait_for_record("main", "start_time"))
+        self.assertEqual(len(self.prefix.records("main")), 1, "the main program started twice")
+        self.assertNoTemporaryFiles()
+
     def test_a_file_of_3_gib_on_the_32_bit_build(self):
         # Beyond what a 32-bit process could hold in one block. The source is
         # a sparse file, so that neither it nor its payload (a few MB) costs
