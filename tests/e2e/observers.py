@@ -7,6 +7,7 @@ reads what they saw.
 """
 
 import itertools
+import os
 import time
 
 from testbed import read_record, unhex
@@ -219,7 +220,9 @@ class MemoryWatch:
     """A program run in the background while its private memory is sampled
     from /proc: the anonymous resident memory (RssAnon), which leaves out the
     pages of mapped files, the program's own image (and its payload) among
-    them. Wine runs a Windows program in the process it was started as."""
+    them. Wine runs a 64-bit program in the process it was started as, and a
+    32-bit one in a process of its own: the largest figure among the
+    processes of the prefix that run the program is taken."""
 
     def __init__(self, code, peak_private_kib, samples, timed_out):
         self.code = code
@@ -230,6 +233,29 @@ class MemoryWatch:
     def __repr__(self):
         return "MemoryWatch(code=%r, peak_private_kib=%r, samples=%r)" % (
             self.code, self.peak_private_kib, self.samples)
+
+
+def _processes_running(prefix, name):
+    """The host processes of `prefix` whose command line names `name`: Wine
+    starts a 32-bit program in a process of its own, detached from the one
+    it was started from."""
+    wanted_env = ("WINEPREFIX=%s" % prefix.path).encode()
+    wanted = name.lower().encode()
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/cmdline" % entry, "rb") as f:
+                if wanted not in f.read().lower():
+                    continue
+            with open("/proc/%s/environ" % entry, "rb") as f:
+                if wanted_env not in f.read().split(b"\0"):
+                    continue
+        except OSError:
+            continue
+        found.append(int(entry))
+    return found
 
 
 def _private_kib(pid):
@@ -247,12 +273,14 @@ def run_watching_memory(prefix, program, args=(), timeout=600, interval=0.02):
     """Runs `program` in `prefix` and samples its private memory until it
     ends; a MemoryWatch."""
     job = prefix.start(program, args)
+    name = str(program).replace("/", "\\").rsplit("\\", 1)[-1]
     peak, samples = 0, 0
     deadline = time.monotonic() + timeout
     while job.alive() and time.monotonic() < deadline:
-        kib = _private_kib(job.popen.pid)
-        if kib is not None:
-            peak = max(peak, kib)
+        pids = [job.popen.pid] + _processes_running(prefix, name)
+        sizes = [k for k in map(_private_kib, pids) if k is not None]
+        if sizes:
+            peak = max(peak, max(sizes))
             samples += 1
         time.sleep(interval)
     timed_out = job.alive()
