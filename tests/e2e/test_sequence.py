@@ -174,7 +174,7 @@ class InstallationRun(Scenario):
         files["APP.EXE"] = helper_bytes("az_mainprog.exe")
         setup = self.installer(files, install_folder=folder, main_program="APP.EXE",
                                product_name="AzBusy")
-        run, pinger = observers.run_pinged(self.prefix, setup, close_after_ms=1000)
+        run, pinger = observers.run_pinged(self.prefix, setup, close_after_ms=300)
         print("\nthe window answered %s calls, slowest %s ms; seen for %s ms" % (
             pinger.get("answered"), pinger.get("slowest_ms"),
             int(pinger.get("gone_ms", 0)) - int(pinger.get("seen_ms", 0))))
@@ -184,6 +184,10 @@ class InstallationRun(Scenario):
         self.assertEqual(pinger.get("unanswered"), "0", "calls the window left unanswered")
         self.assertGreater(int(pinger["answered"]), 20, pinger)
         self.assertEqual(pinger.get("close_sent"), "1", "the run ended before the close")
+        # The window must have been there well after the close for its
+        # survival to mean anything.
+        self.assertGreater(int(pinger["gone_ms"]) - int(pinger["close_ms"]), 200,
+                           "the run ended too soon after the close: %r" % pinger)
         self.assertEqual(pinger.get("close_answered"), "1", "WM_CLOSE unanswered")
         self.assertEqual(pinger.get("alive_after_close"), "1", "the window closed mid-run")
         self.assertFiles(folder, files)

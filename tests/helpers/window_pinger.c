@@ -35,7 +35,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     recordNumber(&mark, "pid", GetCurrentProcessId());
     recordSave(&mark, ready);
 
-    DWORD start = GetTickCount(), seenAt = 0, goneAt = 0;
+    DWORD start = GetTickCount(), seenAt = 0, goneAt = 0, closeAt = 0;
     unsigned long answered = 0, unanswered = 0, slowest = 0;
     int seen = 0, closeSent = 0, aliveAfterClose = 0, closeAnswered = 0;
     for (;;) {
@@ -67,6 +67,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
             slowest = took;
         if (!closeSent && now - start - seenAt >= closeAfter) {
             closeSent = 1;
+            closeAt = now - start;
             closeAnswered =
                 SendMessageTimeoutA(window, WM_CLOSE, 0, 0, SMTO_NORMAL, 1000, &reply) != 0;
             SendMessageTimeoutA(window, WM_SYSCOMMAND, SC_CLOSE, 0, SMTO_NORMAL, 1000, &reply);
@@ -86,6 +87,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     recordNumber(&result, "unanswered", unanswered);
     recordNumber(&result, "slowest_ms", slowest);
     recordNumber(&result, "close_sent", (unsigned long long)closeSent);
+    recordNumber(&result, "close_ms", closeAt);
     recordNumber(&result, "close_answered", (unsigned long long)closeAnswered);
     recordNumber(&result, "alive_after_close", (unsigned long long)aliveAfterClose);
     recordSave(&result, resultPath);
