@@ -33,6 +33,8 @@ const char kHelp[] =
     "  -j, --jobs N                compression threads (default: all cores)\n"
     "      --level N               zlib level 0-9 (default 9)\n"
     "      --stub STUB.exe         write STUB.exe with the payload as its resource\n"
+    "      --uninstaller FILE      store FILE as the entry TAVUUNINSTALL.EXE\n"
+    "      --no-uninstaller        store no uninstaller (the default for now)\n"
     "  -h, --help                  show this help\n"
     "\n"
     "Exit status: 0 success, 1 a problem with the input, 2 a usage error.\n";
@@ -56,6 +58,8 @@ int runBuild(const std::vector<std::string>& arguments) {
     std::string stub;
     std::string jobs;
     std::string level;
+    std::string uninstaller;
+    bool noUninstaller = false;
     std::vector<std::pair<std::string, std::string>> overrides;
     while (!reader.atEnd() && !reader.failed()) {
         if (reader.takeFlag("--help", "-h")) {
@@ -65,8 +69,13 @@ int runBuild(const std::vector<std::string>& arguments) {
         if (reader.takeValue("--output", "-o", &output) ||
             reader.takeValue("--project", nullptr, &project) ||
             reader.takeValue("--stub", nullptr, &stub) || reader.takeValue("--jobs", "-j", &jobs) ||
-            reader.takeValue("--level", nullptr, &level))
+            reader.takeValue("--level", nullptr, &level) ||
+            reader.takeValue("--uninstaller", nullptr, &uninstaller))
             continue;
+        if (reader.takeFlag("--no-uninstaller", nullptr)) {
+            noUninstaller = true;
+            continue;
+        }
         bool matched = false;
         for (const char* key : kHeaderKeys) {
             std::string value;
@@ -89,6 +98,8 @@ int runBuild(const std::vector<std::string>& arguments) {
         reader.setError("--jobs wants a number from 1 to 1024");
     if (!reader.failed() && !level.empty() && !parseNumber(level, 0, 9, &request.level))
         reader.setError("--level wants a number from 0 to 9");
+    if (!reader.failed() && noUninstaller && !uninstaller.empty())
+        reader.setError("--uninstaller and --no-uninstaller exclude each other");
     if (reader.failed())
         return reader.reportUsage();
 
@@ -96,6 +107,8 @@ int runBuild(const std::vector<std::string>& arguments) {
     request.output = std::filesystem::u8path(output);
     if (!stub.empty())
         request.stub = std::filesystem::u8path(stub);
+    if (!uninstaller.empty())
+        request.uninstaller = std::filesystem::u8path(uninstaller);
     request.showProgress = standardErrorIsTerminal();
     std::string error;
     if (!project.empty() &&

@@ -12,6 +12,7 @@
 #include "pe_stamp.h"
 #include "progress_meter.h"
 #include "source_tree.h"
+#include "uninstaller_entry.h"
 #include "windows_names.h"
 
 namespace azpack {
@@ -171,7 +172,9 @@ bool buildPayload(const BuildRequest& request, BuildSummary* summary, std::strin
     if (!encodeHeader(request.settings, header, error))
         return false;
     std::vector<SourceFile> files;
-    if (!scanSourceTree(request.source, &files, error) || !checkSources(request, files, error))
+    if (!scanSourceTree(request.source, &files, error) ||
+        !addUninstallerEntry(request.uninstaller, &files, error) ||
+        !checkSources(request, files, error))
         return false;
     std::vector<std::string> names;
     for (const SourceFile& file : files) {
