@@ -215,6 +215,13 @@ int32_t isRemovableKey(const char* key) {
     return onlyDotsAndBlanks ? 0 : 1;
 }
 
+int32_t isProfilePath(const char* path) {
+    if (!isPlainFullPath(path) || isRoot(path))
+        return 0;
+    const char* name = std::strrchr(path, '\\') + 1;
+    return equalsIgnoreCase(name, "TAVUUNINSTALL.INI") ? 1 : 0;
+}
+
 const char* productNameOf(const char* key) {
     const char* last = key ? std::strrchr(key, '\\') : nullptr;
     return last ? last + 1 : (key ? key : "");

@@ -37,6 +37,10 @@ int32_t isRemovableFile(const char* path, const FolderSet& folders, const Machin
 // any case) with one plain, non-empty NAME.
 int32_t isRemovableKey(const char* key);
 
+// 1 for a plain full path whose file is named TAVUUNINSTALL.INI (any case):
+// the only file the uninstaller reads, rewrites or deletes as its profile.
+int32_t isProfilePath(const char* path);
+
 // The last component of a removable key: the product's name.
 const char* productNameOf(const char* key);
 
