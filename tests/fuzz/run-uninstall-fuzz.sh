@@ -22,7 +22,11 @@ fi
 
 mkdir -p "$out/uninstall_corpus" "$out/uninstall_findings"
 target="$out/uninstall_profile_fuzz"
-sources="$(ls "$root"/src/base/*.cpp) $(ls "$root"/src/uninstall/*.cpp)"
+sources=$(ls "$root"/src/base/*.cpp)
+for f in command_line.cpp folder_set.cpp outcome.cpp path_list.cpp path_rules.cpp \
+         profile_reader.cpp removal_plan.cpp; do
+  sources="$sources $root/src/uninstall/$f"
+done
 seed="$out/uninstall_corpus/installer_layout.ini"
 [ -f "$seed" ] || printf '[FILES]\r\nC:\\Program Files\\P\\A.TXT=1\r\nC:\\users\\u\\Desktop\\P.LNK=1\r\n[HKLM]\r\nSOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\P=\r\n[DIRS]\r\nC:\\Program Files\\P=1\r\n' > "$seed"
 
