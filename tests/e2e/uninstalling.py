@@ -10,6 +10,7 @@ import os
 from pathlib import Path
 
 import observers
+from testbed import read_record
 
 PROFILE_NAME = "TAVUUNINSTALL.INI"
 PENDING_KEY = "System\\CurrentControlSet\\Control\\Session Manager"
@@ -83,14 +84,20 @@ def split_command_line(line):
 
 
 def run_command(prefix, command, answer="no", timeout=120):
-    """Runs an Uninstall entry's command with the dialog watcher answering
-    a Yes/No question with `answer`; returns an observers.Observation."""
-    argv = split_command_line(command)
+    """Runs an Uninstall entry's command line as the system does (whole, to
+    CreateProcess, through the az_run helper, which also keeps the full exit
+    code) with the dialog watcher answering a Yes/No question with `answer`;
+    returns an observers.Observation whose code is the uninstaller's."""
+    n = next(_counter)
     timeout_ms = str(int((timeout + 60) * 1000))
-    job = observers._start_watcher(prefix, "az_dialogs.exe", "uninstall-%d" % next(_counter),
+    job = observers._start_watcher(prefix, "az_dialogs.exe", "uninstall-%d" % n,
                                    timeout_ms, extra=[answer])
-    run = prefix.run(argv[0], argv[1:], timeout=timeout)
+    result = "C:\\azwork\\observe\\uninstall-code-%d.txt" % n
+    run = prefix.run(prefix.helper("az_run.exe"), [result, command], timeout=timeout)
     top, sections = observers._finish_watcher(prefix, *job)
+    path = prefix.host(result)
+    fields = read_record(path)[0] if path.exists() else {}
+    run.code = int(fields["code"]) if fields.get("started") == "1" else None
     return observers.Observation(run, [observers.Dialog(s) for s in sections], None,
                                  top.get("finished") == "1")
 
@@ -105,14 +112,14 @@ def snapshot(prefix):
             dirnames[:] = []
             continue
         for name in dirnames:
-            state["dir C:\\" + "\\".join((rel_dir / name).parts).lower()] = None
+            state["dir c:\\" + "\\".join((rel_dir / name).parts).lower()] = None
         for name in names:
             full = Path(dirpath) / name
             rel = "\\".join((rel_dir / name).parts).lower()
             if full.is_symlink():
-                state["link C:\\" + rel] = os.readlink(full)
+                state["link c:\\" + rel] = os.readlink(full)
             else:
-                state["file C:\\" + rel] = hashlib.sha256(full.read_bytes()).hexdigest()
+                state["file c:\\" + rel] = hashlib.sha256(full.read_bytes()).hexdigest()
     for hive in ("HKLM", "HKCU"):
         for key in prefix.registry(hive).keys:
             if (hive + "\\" + key.name).lower().startswith(WINE_OWN_KEYS):
