@@ -52,7 +52,20 @@ void recordForUninstaller(RunState& run) {
         TextBuffer uninstallCommand(600);
         buildUninstallCommand(uninstallCommand, run.uninstallerPath.text,
                               uninstallProfilePath.text);
-        writeUninstallKey(uninstallKeyPath.text, run.header.productName, uninstallCommand.text);
+        // The silent form only runs something when an uninstaller was installed.
+        TextBuffer quietCommand(600);
+        if (!run.uninstallerPath.isEmpty())
+            buildQuietUninstallCommand(quietCommand, run.uninstallerPath.text,
+                                       uninstallProfilePath.text);
+        UninstallEntry entry;
+        entry.keyPath = uninstallKeyPath.text;
+        entry.displayName = run.header.productName;
+        entry.command = uninstallCommand.text;
+        entry.quietCommand = quietCommand.text;
+        entry.installLocation = run.installDir.text;
+        entry.displayIcon = !run.iconPath.isEmpty() ? run.iconPath.text : run.mainProgramPath.text;
+        entry.estimatedKiB = measureFilesKiB(run.installedFiles);
+        writeUninstallKey(entry);
         ProfileSection registrySection(uninstallProfilePath.text, "HKLM");
         registrySection.writeValue(uninstallKeyPath.text, "");
     }

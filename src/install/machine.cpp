@@ -120,14 +120,54 @@ void closeCompanionWindow() {
     Sleep(500);
 }
 
-int writeUninstallKey(const char* keyPath, const char* displayName, const char* command) {
+namespace {
+
+void setText(HKEY key, const char* name, const char* text) {
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                   static_cast<DWORD>(std::strlen(text) + 1));
+}
+
+void setNumber(HKEY key, const char* name, DWORD number) {
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
+}
+
+bool given(const char* text) {
+    return text != nullptr && text[0] != '\0';
+}
+
+}  // namespace
+
+int writeUninstallKey(const UninstallEntry& entry) {
     HKEY key = nullptr;
-    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, keyPath, &key) != ERROR_SUCCESS)
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, entry.keyPath, &key) != ERROR_SUCCESS)
         return 0;
-    RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(displayName),
-                   static_cast<DWORD>(std::strlen(displayName) + 1));
-    RegSetValueExA(key, "UninstallString", 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
-                   static_cast<DWORD>(std::strlen(command) + 1));
+    setText(key, "DisplayName", entry.displayName);
+    setText(key, "UninstallString", entry.command);
+    if (given(entry.quietCommand))
+        setText(key, "QuietUninstallString", entry.quietCommand);
+    if (given(entry.installLocation))
+        setText(key, "InstallLocation", entry.installLocation);
+    if (given(entry.displayIcon))
+        setText(key, "DisplayIcon", entry.displayIcon);
+    setNumber(key, "EstimatedSize", entry.estimatedKiB);
+    setNumber(key, "NoModify", 1);
+    setNumber(key, "NoRepair", 1);
     RegCloseKey(key);
     return 1;
+}
+
+uint32_t measureFilesKiB(NameList& files) {
+    uint64_t bytes = 0;
+    TextBuffer name(260);
+    TextBuffer value(8);
+    if (files.beginIteration()) {
+        while (files.nextEntry(name, value)) {
+            WIN32_FILE_ATTRIBUTE_DATA data;
+            if (name.text && GetFileAttributesExA(name.text, GetFileExInfoStandard, &data) &&
+                !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                bytes += (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        }
+    }
+    uint64_t kib = (bytes + 1023) / 1024;
+    return kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(kib);
 }

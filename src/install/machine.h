@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
+#include "base/name_list.h"
 #include "base/text_buffer.h"
 
 // 1 with the full path of `instance`'s executable; 0 when the system gives
@@ -46,9 +49,27 @@ void startProgram(const char* path);
 // Nothing happens when no such window exists.
 void closeCompanionWindow();
 
+// The values of an Uninstall entry; an empty or null text leaves its value
+// out (DisplayName and UninstallString are always written).
+struct UninstallEntry {
+    const char* keyPath = nullptr;
+    const char* displayName = nullptr;
+    const char* command = nullptr;
+    const char* quietCommand = nullptr;
+    const char* installLocation = nullptr;
+    const char* displayIcon = nullptr;
+    uint32_t estimatedKiB = 0;
+};
+
 // Creates or opens HKEY_LOCAL_MACHINE\`keyPath` and sets "DisplayName" and
-// "UninstallString" (REG_SZ, stored with their terminating zero). 1 when the
-// key could be created or opened.
-int writeUninstallKey(const char* keyPath, const char* displayName, const char* command);
+// "UninstallString" (REG_SZ, stored with their terminating zero), then what
+// the list of installed programs reads: "QuietUninstallString",
+// "InstallLocation", "DisplayIcon" (when given), "EstimatedSize" (REG_DWORD,
+// KiB), "NoModify" and "NoRepair" (REG_DWORD 1). 1 when the key could be
+// created or opened.
+int writeUninstallKey(const UninstallEntry& entry);
+
+// The KiB (rounded up) of the files listed that exist now.
+uint32_t measureFilesKiB(NameList& files);
 
 #endif

@@ -10,4 +10,9 @@
 void buildUninstallCommand(TextBuffer& command, const char* uninstallerPath,
                            const char* profilePath);
 
+// The same command with "/S" between the two: the uninstaller's silent
+// form, for QuietUninstallString.
+void buildQuietUninstallCommand(TextBuffer& command, const char* uninstallerPath,
+                                const char* profilePath);
+
 #endif

@@ -38,6 +38,7 @@ def configure(host_build, windows_build):
         AZ_HELPERS=str(windows_build / "tests" / "helpers"),
         AZ_SAMPLE_PROGRAM=str(windows_build / "samples" / "product-src" / "CARNET.exe"),
         AZ_WINE_TEMPLATE=str(windows_build / "wine-template"),
+        AZ_UNINSTALLER=str(windows_build / "src" / "uninstall" / "TAVUUNINSTALL.exe"),
         AZ_SOURCE_DIR=str(SOURCE))
 
 
@@ -62,7 +63,7 @@ def build_sample_installer(out_dir):
     return payloads.build_installer(
         stage, out_dir / "carnet-setup.exe", main_program=MAIN_PROGRAM, icon_file=ICON,
         install_folder=INSTALL_FOLDER, product_name=PRODUCT, favorites_name=PRODUCT,
-        start_menu_name=PRODUCT)
+        start_menu_name=PRODUCT, uninstaller=os.environ.get("AZ_UNINSTALLER"))
 
 
 class SampleRun:
@@ -148,7 +149,31 @@ def main():
         run = SampleRun(prefix, installer)
         print(run.report())
         ok = run.observation.code == 0 and not run.observation.dialogs and run.uninstall
+        ok = uninstall_sample(prefix, run) and ok
     return 0 if ok else 1
+
+
+def uninstall_sample(prefix, run):
+    """Runs the QuietUninstallString read from the prefix's registry, then
+    shows that the product is gone: files, shortcuts, registry entry."""
+    import uninstalling
+    quiet = (run.uninstall or {}).get("QuietUninstallString")
+    if quiet is None:
+        print("\nNo QuietUninstallString in the Uninstall entry: nothing to run.")
+        return False
+    observation = uninstalling.run_command(prefix, quiet.text)
+    hklm = prefix.registry("HKLM")
+    left = prefix.files_under(run.folder)
+    links = [path for path in run.links if prefix.host(path).exists()]
+    entry = hklm.values(UNINSTALL_KEY + "\\" + PRODUCT)
+    print("\nRan the uninstall command from the registry: %s\n  exit code %s, %.1f s" % (
+        quiet.text, observation.code, observation.seconds))
+    print("  %s: %s" % (run.folder, "gone" if not prefix.host(run.folder).exists() else
+                         "still there, %d file(s)" % len(left)))
+    print("  shortcuts left: %d, Uninstall entry: %s" % (
+        len(links), "gone" if entry is None else "still there"))
+    return observation.code == 0 and not prefix.host(run.folder).exists() and not links \
+        and entry is None
 
 
 if __name__ == "__main__":

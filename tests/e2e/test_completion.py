@@ -5,7 +5,7 @@ Uninstall registry entry (exact types and data)."""
 import unittest
 
 import winereg
-from scenario import UNINSTALL_KEY, Scenario, helper_bytes, profile_text
+from scenario import UNINSTALL_KEY, Scenario, helper_bytes, parse_profile, profile_text
 
 FOLDER = "C:\\AzDone\\App"
 HKLM_LINE = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
@@ -35,14 +35,32 @@ class Completion(Scenario):
             self.assertEqual(link.icon_index, 0)
         self.assertIsNone(link.working_directory, path)
 
-    def assertUninstallEntry(self, product, profile, uninstaller=True):
-        """Both values REG_SZ with their terminating zero; without an
-        uninstaller entry the command starts with two double quotes."""
+    def assertUninstallEntry(self, product, profile, uninstaller=True, icon=None):
+        """DisplayName and UninstallString REG_SZ with their terminating zero
+        (without an uninstaller entry the command starts with two double
+        quotes), then what the list of programs reads: the silent command
+        only with an uninstaller, the install folder, the icon, the KiB of
+        the files listed in the profile, NoModify and NoRepair."""
         program = self.windows + "\\TAVUUNINSTALL.EXE" if uninstaller else ""
-        self.assertEqual(self.uninstall_entry(product), {
+        folder = profile[:-len("\\TAVUUNINSTALL.INI")]
+        listed = dict(parse_profile(self.profile(profile)))["FILES"]
+        size = sum(self.prefix.host(path).stat().st_size for path, _ in listed
+                   if self.prefix.host(path).is_file())
+        expected = {
             "DisplayName": winereg.string_value(product),
             "UninstallString": winereg.string_value('"%s" "%s"' % (program, profile)),
-        })
+            "InstallLocation": winereg.string_value(folder),
+            "EstimatedSize": winereg.RegValue(winereg.REG_DWORD,
+                                              ((size + 1023) // 1024).to_bytes(4, "little")),
+            "NoModify": winereg.RegValue(winereg.REG_DWORD, (1).to_bytes(4, "little")),
+            "NoRepair": winereg.RegValue(winereg.REG_DWORD, (1).to_bytes(4, "little")),
+        }
+        if uninstaller:
+            expected["QuietUninstallString"] = winereg.string_value(
+                '"%s" /S "%s"' % (program, profile))
+        if icon is not None:
+            expected["DisplayIcon"] = winereg.string_value(icon)
+        self.assertEqual(self.uninstall_entry(product), expected)
 
     def test_shortcuts_launch_profile_and_registry_then_a_second_installation(self):
         self.shell_folders()
@@ -86,7 +104,7 @@ class Completion(Scenario):
             (target, "1"), (icon, "1"), (FOLDER + "\\NEW.TXT", "1")] + links)] + tail))
         self.assertTrue(self.wait_for_record("main", "start_time", count=2))
         self.assertEqual(self.prefix.records("main")[1]["module"], target.encode())
-        self.assertUninstallEntry("AzProduct", profile)
+        self.assertUninstallEntry("AzProduct", profile, icon=icon)
 
     def test_i_pelbor_gets_a_second_desktop_shortcut_and_no_favorites_value_none(self):
         self.shell_folders(Favorites=None)
@@ -109,7 +127,7 @@ class Completion(Scenario):
             ("FILES", [(target, "1"), ("C:\\azshell\\Desktop\\I-PELBOR.LNK", "1"),
                        ("C:\\azshell\\Desktop\\i-PelBor Pro.LNK", "1")]),
             ("HKLM", [(HKLM_LINE + "I-PELBOR", "")]), ("DIRS", [(FOLDER, "1")])]))
-        self.assertUninstallEntry("I-PELBOR", profile, uninstaller=False)
+        self.assertUninstallEntry("I-PELBOR", profile, uninstaller=False, icon=target)
 
     def test_no_main_program_no_shortcut_no_launch_but_profile_and_registry(self):
         self.shell_folders()

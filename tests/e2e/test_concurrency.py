@@ -175,7 +175,8 @@ class ConcurrencyAndRepetition(Scenario):
         self.assertEqual(sorted(set(registry.subkeys(UNINSTALL_KEY)) - set(registry_before)),
                          [product], "one registry entry")
         self.assertEqual(sorted(registry.values(UNINSTALL_KEY + "\\" + product)),
-                         ["DisplayName", "UninstallString"])
+                         ["DisplayIcon", "DisplayName", "EstimatedSize", "InstallLocation",
+                          "NoModify", "NoRepair", "UninstallString"])
 
 
 if __name__ == "__main__":

@@ -245,9 +245,11 @@ class MachineFaults(Scenario):
         self.assertNoTemporaryFiles()
 
         registry = self.prefix.registry("HKLM")
-        self.assertEqual(registry.values(UNINSTALL_KEY + "\\AzHeldUninstaller"), {
+        entry = registry.values(UNINSTALL_KEY + "\\AzHeldUninstaller")
+        self.assertEqual({k: entry[k] for k in ("DisplayName", "UninstallString")}, {
             "DisplayName": winereg.string_value("AzHeldUninstaller"),
             "UninstallString": winereg.string_value('"" "%s\\TAVUUNINSTALL.INI"' % folder)})
+        self.assertNotIn("QuietUninstallString", entry, "no uninstaller was installed")
         for product in ("AzHeldMain", "AzHeldCompanion"):
             self.assertIsNone(registry.values(UNINSTALL_KEY + "\\" + product), product)
 

@@ -1,4 +1,4 @@
-/* az_dialogs RESULT STOPFILE TIMEOUT_MS
+/* az_dialogs RESULT STOPFILE TIMEOUT_MS [yes|no]
  *
  * Watches for top-level dialogs (class "#32770", which message boxes use),
  * records each one and presses its OK button, until STOPFILE exists or the
@@ -6,7 +6,8 @@
  * holds "count=N" and one "[dialog N]" section per dialog: caption and static
  * text (control 0xFFFF) as narrow bytes and as UTF-16, styles, the owner
  * window, the buttons and what the icon control shows. RESULT is rewritten
- * after every dialog, so a scenario that is cut short still reads it. */
+ * after every dialog, so a scenario that is cut short still reads it.
+ * A question (Yes and No buttons) gets the answer given, No by default. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -21,11 +22,14 @@ static Record dialogs;
 static int dialogCount = 0;
 static const char* resultPath;
 static DWORD startTick;
+static int answerYes = 0;
 
 typedef struct Controls {
     HWND text;
     HWND icon;
     HWND ok;
+    HWND yes;
+    HWND no;
     char buttons[1024];
     size_t buttonsUsed;
 } Controls;
@@ -50,6 +54,10 @@ static BOOL CALLBACK visitControl(HWND child, LPARAM param) {
             c->buttonsUsed += (size_t)n;
         if (id == IDOK)
             c->ok = child;
+        if (id == IDYES)
+            c->yes = child;
+        if (id == IDNO)
+            c->no = child;
     }
     return TRUE;
 }
@@ -167,11 +175,19 @@ static void handleDialog(HWND dialog) {
     if (iconShown)
         recordIconColours(&dialogs, c.icon);
 
-    if (c.ok)
+    const char* pressed = "close";
+    if (c.yes && c.no) {
+        int yes = answerYes;
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(yes ? IDYES : IDNO, BN_CLICKED),
+                     (LPARAM)(yes ? c.yes : c.no));
+        pressed = yes ? "yes" : "no";
+    } else if (c.ok) {
         PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), (LPARAM)c.ok);
-    else
+        pressed = "ok";
+    } else {
         PostMessageA(dialog, WM_CLOSE, 0, 0);
-    recordLine(&dialogs, "pressed", c.ok ? "ok" : "close");
+    }
+    recordLine(&dialogs, "pressed", pressed);
     DWORD until = GetTickCount() + 5000;
     while (IsWindow(dialog) && IsWindowVisible(dialog) && GetTickCount() < until)
         Sleep(20);
@@ -216,6 +232,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     resultPath = __argv[1];
     const char* stopPath = __argv[2];
     DWORD timeout = (DWORD)strtoul(__argv[3], NULL, 10);
+    answerYes = __argc > 4 && lstrcmpiA(__argv[4], "yes") == 0;
     startTick = GetTickCount();
     recordInit(&dialogs);
     saveResult(0);

@@ -18,3 +18,12 @@ TEST(BuildUninstallCommand, NoUninstallerGivesEmptyQuotes) {
     buildUninstallCommand(command, nullptr, nullptr);
     EXPECT_STREQ("\"\" \"\"", command.text);
 }
+
+TEST(BuildUninstallCommand, QuietFormPutsTheSilentSwitchBetween) {
+    TextBuffer command(4);
+    buildQuietUninstallCommand(command, "C:\\WINDOWS\\TAVUUNINSTALL.EXE",
+                               "C:\\Program Files\\P\\TAVUUNINSTALL.INI");
+    EXPECT_STREQ(
+        "\"C:\\WINDOWS\\TAVUUNINSTALL.EXE\" /S \"C:\\Program Files\\P\\TAVUUNINSTALL.INI\"",
+        command.text);
+}

@@ -1,0 +1,21 @@
+// What the removal rules must know of the machine, read by the program and
+// handed in as texts (any may be empty or nullptr when unknown; a trailing
+// backslash does not matter).
+#ifndef AZ_UNINSTALL_MACHINE_FACTS_H
+#define AZ_UNINSTALL_MACHINE_FACTS_H
+
+struct MachineFacts {
+    const char* windowsFolder = nullptr;
+    // The program-files folder of each registry view.
+    const char* programFiles = nullptr;
+    const char* programFilesOther = nullptr;
+    // The shell folders as the installer's shortcut code finds them.
+    const char* desktop = nullptr;
+    const char* favorites = nullptr;
+    const char* startMenu = nullptr;
+    const char* userProfile = nullptr;
+    const char* appData = nullptr;
+    const char* tempFolder = nullptr;
+};
+
+#endif

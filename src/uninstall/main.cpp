@@ -1,0 +1,155 @@
+// TAVUUNINSTALL.EXE [/S] PROFILE: removes what an installation recorded in
+// its uninstall profile, within the safety rules, and says how it went in
+// the exit code (see outcome.h) and, unless silent, in a message box.
+#include <windows.h>
+
+#include "base/byte_buffer.h"
+#include "base/text_buffer.h"
+#include "uninstall/command_line.h"
+#include "uninstall/machine_reader.h"
+#include "uninstall/outcome.h"
+#include "uninstall/path_rules.h"
+#include "uninstall/profile_reader.h"
+#include "uninstall/removal_plan.h"
+#include "uninstall/removal_steps.h"
+#include "uninstall/removal_window.h"
+
+namespace {
+
+const char kUnnamedProduct[] = "ce programme";
+
+void tell(int32_t silent, const TextBuffer& text, UINT icon) {
+    if (!silent)
+        MessageBoxA(nullptr, text.text ? text.text : "", kRemovalTitle, MB_OK | icon);
+}
+
+class Removal {
+  public:
+    Removal(const char* profilePath, const RemovalPlan& plan)
+        : profilePath_(profilePath), plan_(plan) {}
+
+    RemovalOutcome run() {
+        RemovalOutcome outcome;
+        outcome.kept = plan_.keptItems;
+        stopListedPrograms(plan_.files);
+        removeFiles(outcome);
+        if (remainingFiles_.count() == 0)
+            removeKeys(outcome);
+        else
+            keepAllKeys();
+        finishProfile(outcome);
+        PathList folders;
+        foldersToRemove(handled_, plan_.folders, folders);
+        removeFolders(folders, scheduled_);
+        return outcome;
+    }
+
+  private:
+    void removeFiles(RemovalOutcome& outcome) {
+        for (int32_t i = 0; i < plan_.files.count(); ++i) {
+            const char* path = plan_.files.at(i);
+            answerMessages();
+            switch (removeFile(path)) {
+                case kFileGone:
+                    handled_.add(path);
+                    break;
+                case kFileScheduled:
+                    handled_.add(path);
+                    scheduled_.add(path);
+                    ++outcome.scheduled;
+                    break;
+                case kNotAFile:
+                    ++outcome.kept;
+                    break;
+                case kFileFailed:
+                    remainingFiles_.add(path);
+                    ++outcome.failed;
+                    break;
+            }
+        }
+    }
+
+    void removeKeys(RemovalOutcome& outcome) {
+        for (int32_t i = 0; i < plan_.keys.count(); ++i) {
+            if (!removeUninstallKey(plan_.keys.at(i))) {
+                remainingKeys_.add(plan_.keys.at(i));
+                ++outcome.failed;
+            }
+        }
+    }
+
+    // The entry stays so that the list of programs can run the command again.
+    void keepAllKeys() {
+        for (int32_t i = 0; i < plan_.keys.count(); ++i)
+            remainingKeys_.add(plan_.keys.at(i));
+    }
+
+    void finishProfile(RemovalOutcome& outcome) {
+        if (remainingFiles_.count() == 0 && remainingKeys_.count() == 0) {
+            if (!DeleteFileA(profilePath_) &&
+                GetFileAttributesA(profilePath_) != INVALID_FILE_ATTRIBUTES) {
+                if (MoveFileExA(profilePath_, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+                    scheduled_.add(profilePath_);
+                    ++outcome.scheduled;
+                }
+            }
+            return;
+        }
+        ByteBuffer text(0, 4096);
+        if (!writeRemainingProfile(remainingFiles_, remainingKeys_, plan_.folders, text) ||
+            !writeProfileFile(profilePath_, text))
+            ++outcome.failed;
+    }
+
+    const char* profilePath_;
+    const RemovalPlan& plan_;
+    PathList handled_;
+    PathList scheduled_;
+    PathList remainingFiles_;
+    PathList remainingKeys_;
+};
+
+int32_t uninstall(HINSTANCE instance) {
+    int32_t silent = 0;
+    TextBuffer profilePath(260);
+    TextBuffer text(512);
+    int32_t given = readUninstallCommandLine(GetCommandLineA(), &silent, profilePath);
+    ByteBuffer bytes(0, 0);
+    UninstallProfile profile;
+    if (!given || !isProfilePath(profilePath.text) || !readProfileFile(profilePath.text, bytes) ||
+        !readUninstallProfile(reinterpret_cast<const char*>(bytes.data), bytes.length, profile)) {
+        buildNoProfileMessage(text, profilePath.text);
+        tell(silent, text, MB_ICONERROR);
+        return kExitNoProfile;
+    }
+    MachineReader machine;
+    RemovalPlan plan;
+    if (!planRemoval(profile, machine.facts(), plan)) {
+        buildNoProfileMessage(text, profilePath.text);
+        tell(silent, text, MB_ICONERROR);
+        return kExitNoProfile;
+    }
+    const char* productName =
+        plan.keys.count() > 0 ? productNameOf(plan.keys.at(0)) : kUnnamedProduct;
+    if (!silent) {
+        buildQuestion(text, productName);
+        if (MessageBoxA(nullptr, text.text ? text.text : "", kRemovalTitle,
+                        MB_YESNO | MB_ICONQUESTION) != IDYES)
+            return kExitUserSaidNo;
+    }
+    HWND window = silent ? nullptr : createRemovalWindow(instance);
+    Removal removal(profilePath.text, plan);
+    RemovalOutcome outcome = removal.run();
+    if (window != nullptr)
+        DestroyWindow(window);
+    answerMessages();
+    buildFinalMessage(text, productName, outcome);
+    tell(silent, text, exitCodeOf(outcome) == kExitRemoved ? MB_ICONINFORMATION : MB_ICONWARNING);
+    return exitCodeOf(outcome);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    return uninstall(instance);
+}

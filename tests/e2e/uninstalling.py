@@ -1,0 +1,142 @@
+"""What the uninstaller scenarios share: where TAVUUNINSTALL.EXE is, running
+an Uninstall entry's command as Windows would (the command line split by
+the CommandLineToArgvW rules), answering its question, and a snapshot of
+the prefix (file contents under drive_c outside the test bed's folders, the
+HKLM and HKCU registry) to tell exactly what a removal changed."""
+
+import hashlib
+import itertools
+import os
+from pathlib import Path
+
+import observers
+from testbed import read_record
+
+PROFILE_NAME = "TAVUUNINSTALL.INI"
+PENDING_KEY = "System\\CurrentControlSet\\Control\\Session Manager"
+TEST_BED_FOLDERS = ("azwork", "azhelpers", "azrecords")
+TITLE = b"D\xe9sinstallation"
+
+# Keys that Wine itself rewrites whenever a prefix starts programs (font
+# lists, network cards, display and device classes), whatever ran.
+WINE_OWN_KEYS = ("hkcu\\software\\wine\\fonts",
+                 "hklm\\software\\microsoft\\windows nt\\currentversion\\fonts",
+                 "hklm\\software\\microsoft\\windows nt\\currentversion\\networkcards",
+                 "hklm\\software\\microsoft\\windows\\currentversion\\fonts",
+                 "hklm\\system\\currentcontrolset\\control\\class")
+
+_counter = itertools.count(1)
+
+
+def uninstaller_file():
+    """The uninstaller of the build under test (ctest sets AZ_UNINSTALLER)."""
+    path = os.environ.get("AZ_UNINSTALLER")
+    if not path:
+        raise RuntimeError("AZ_UNINSTALLER is not set (ctest in a Windows build sets it)")
+    return Path(path)
+
+
+def split_command_line(line):
+    """argv as CommandLineToArgvW gives it: the program name ends at the
+    closing quote (or the first blank), then 2n backslashes before a quote
+    give n and toggle quoting, 2n+1 give n and a literal quote."""
+    argv, i, n = [], 0, len(line)
+    if line.startswith('"'):
+        end = line.find('"', 1)
+        end = n if end < 0 else end
+        argv.append(line[1:end])
+        i = end + 1
+    else:
+        while i < n and line[i] not in " \t":
+            i += 1
+        argv.append(line[:i])
+    while True:
+        while i < n and line[i] in " \t":
+            i += 1
+        if i >= n:
+            return argv
+        arg, quoted = "", False
+        while i < n and (quoted or line[i] not in " \t"):
+            if line[i] == "\\":
+                count = 0
+                while i < n and line[i] == "\\":
+                    count += 1
+                    i += 1
+                if i < n and line[i] == '"':
+                    arg += "\\" * (count // 2)
+                    if count % 2:
+                        arg += '"'
+                        i += 1
+                    continue
+                arg += "\\" * count
+                continue
+            if line[i] == '"':
+                if quoted and i + 1 < n and line[i + 1] == '"':
+                    arg += '"'
+                    i += 2
+                    continue
+                quoted = not quoted
+                i += 1
+                continue
+            arg += line[i]
+            i += 1
+        argv.append(arg)
+
+
+def run_command(prefix, command, answer="no", timeout=120):
+    """Runs an Uninstall entry's command line as the system does (whole, to
+    CreateProcess, through the az_run helper, which also keeps the full exit
+    code) with the dialog watcher answering a Yes/No question with `answer`;
+    returns an observers.Observation whose code is the uninstaller's."""
+    n = next(_counter)
+    timeout_ms = str(int((timeout + 60) * 1000))
+    job = observers._start_watcher(prefix, "az_dialogs.exe", "uninstall-%d" % n,
+                                   timeout_ms, extra=[answer])
+    result = "C:\\azwork\\observe\\uninstall-code-%d.txt" % n
+    run = prefix.run(prefix.helper("az_run.exe"), [result, command], timeout=timeout)
+    top, sections = observers._finish_watcher(prefix, *job)
+    path = prefix.host(result)
+    fields = read_record(path)[0] if path.exists() else {}
+    run.code = int(fields["code"]) if fields.get("started") == "1" else None
+    return observers.Observation(run, [observers.Dialog(s) for s in sections], None,
+                                 top.get("finished") == "1")
+
+
+def snapshot(prefix):
+    """{"file C:\\...": digest, "dir C:\\...": None, "HKLM\\key": {value: (kind, data)}}."""
+    state = {}
+    root = prefix.drive_c
+    for dirpath, dirnames, names in os.walk(root):
+        rel_dir = Path(dirpath).relative_to(root)
+        if rel_dir.parts and rel_dir.parts[0].lower() in TEST_BED_FOLDERS:
+            dirnames[:] = []
+            continue
+        for name in dirnames:
+            state["dir c:\\" + "\\".join((rel_dir / name).parts).lower()] = None
+        for name in names:
+            full = Path(dirpath) / name
+            rel = "\\".join((rel_dir / name).parts).lower()
+            if full.is_symlink():
+                state["link c:\\" + rel] = os.readlink(full)
+            else:
+                state["file c:\\" + rel] = hashlib.sha256(full.read_bytes()).hexdigest()
+    for hive in ("HKLM", "HKCU"):
+        for key in prefix.registry(hive).keys:
+            if (hive + "\\" + key.name).lower().startswith(WINE_OWN_KEYS):
+                continue
+            state[hive + "\\" + key.name.lower()] = {
+                (name or "").lower(): (value.kind, value.data) for name, value in key.values}
+    return state
+
+
+def differences(before, after):
+    """Sorted [(entry, "added"|"removed"|"changed")]."""
+    changes = []
+    for entry in sorted(set(before) | set(after)):
+        if entry not in after:
+            changes.append((entry, "removed"))
+        elif entry not in before:
+            changes.append((entry, "added"))
+        elif before[entry] != after[entry]:
+            changes.append((entry, "changed"))
+    return changes
