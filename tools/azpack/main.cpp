@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
-#include "commands.h"
-#include "utf8_arguments.h"
+#include "commands/command_line.h"
+#include "commands/commands.h"
+#include "io/utf8_arguments.h"
 
 namespace {
 

@@ -1,0 +1,138 @@
+#include <cstdio>
+#include <thread>
+#include <utility>
+
+#include "commands/command_line.h"
+#include "commands/commands.h"
+#include "io/file_io.h"
+#include "write/payload_builder.h"
+
+namespace azpack {
+
+namespace {
+
+const char kHelp[] =
+    "Usage: azpack build SOURCE_DIR -o OUT [OPTIONS]\n"
+    "\n"
+    "Makes a payload of the files under SOURCE_DIR: entry names are their paths\n"
+    "relative to SOURCE_DIR with backslashes, in Windows-1252. With --stub the\n"
+    "output is a ready installer instead of a bare payload. OUT is replaced only\n"
+    "when the build succeeds.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output OUT            file to write\n"
+    "      --project FILE          header settings as 'key = value' lines; the\n"
+    "                              options below override it\n"
+    "      --main-program NAME     entry name of the main program\n"
+    "      --install-folder TEXT   install folder (may hold $registry$ and %macros%)\n"
+    "      --product-name TEXT     product name (uninstall key, Desktop shortcut)\n"
+    "      --favorites-name TEXT   name of the Favorites shortcut\n"
+    "      --icon-file NAME        entry name of the shortcuts' icon\n"
+    "      --start-menu-name TEXT  name of the Start Menu shortcut\n"
+    "      --language CODE         language tag (default fr)\n"
+    "  -j, --jobs N                compression threads (default: all cores)\n"
+    "      --level N               zlib level 0-9 (default 9)\n"
+    "      --stub STUB.exe         write STUB.exe with the payload as its resource\n"
+    "  -h, --help                  show this help\n"
+    "\n"
+    "Exit status: 0 success, 1 a problem with the input, 2 a usage error.\n";
+
+const char* const kHeaderKeys[] = {"main-program",   "install-folder", "product-name",
+                                   "favorites-name", "icon-file",      "start-menu-name",
+                                   "language"};
+
+int defaultJobs() {
+    unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : static_cast<int>(cores > 256 ? 256 : cores);
+}
+
+}  // namespace
+
+int runBuild(const std::vector<std::string>& arguments) {
+    OptionReader reader("build", arguments);
+    std::vector<std::string> operands;
+    std::string output;
+    std::string project;
+    std::string stub;
+    std::string jobs;
+    std::string level;
+    std::vector<std::pair<std::string, std::string>> overrides;
+    while (!reader.atEnd() && !reader.failed()) {
+        if (reader.takeFlag("--help", "-h")) {
+            std::fputs(kHelp, stdout);
+            return kExitSuccess;
+        }
+        if (reader.takeValue("--output", "-o", &output) ||
+            reader.takeValue("--project", nullptr, &project) ||
+            reader.takeValue("--stub", nullptr, &stub) || reader.takeValue("--jobs", "-j", &jobs) ||
+            reader.takeValue("--level", nullptr, &level))
+            continue;
+        bool matched = false;
+        for (const char* key : kHeaderKeys) {
+            std::string value;
+            if (reader.takeValue(("--" + std::string(key)).c_str(), nullptr, &value)) {
+                overrides.emplace_back(key, value);
+                matched = true;
+                break;
+            }
+        }
+        if (!matched)
+            reader.takeOperand(&operands);
+    }
+    BuildRequest request;
+    request.jobs = defaultJobs();
+    if (!reader.failed() && operands.size() != 1)
+        reader.setError(operands.empty() ? "SOURCE_DIR missing" : "more than one SOURCE_DIR");
+    if (!reader.failed() && output.empty())
+        reader.setError("-o OUT missing");
+    if (!reader.failed() && !jobs.empty() && !parseNumber(jobs, 1, 1024, &request.jobs))
+        reader.setError("--jobs wants a number from 1 to 1024");
+    if (!reader.failed() && !level.empty() && !parseNumber(level, 0, 9, &request.level))
+        reader.setError("--level wants a number from 0 to 9");
+    if (reader.failed())
+        return reader.reportUsage();
+
+    request.source = std::filesystem::u8path(operands[0]);
+    request.output = std::filesystem::u8path(output);
+    if (!stub.empty())
+        request.stub = std::filesystem::u8path(stub);
+    request.showProgress = standardErrorIsTerminal();
+    std::string error;
+    if (!project.empty() &&
+        !readProjectFile(std::filesystem::u8path(project), &request.settings, &error)) {
+        reportError(error);
+        return kExitInputProblem;
+    }
+    for (const auto& setting : overrides) {
+        Setting* target = request.settings.find(setting.first);
+        target->value = setting.second;
+        target->origin = "--" + setting.first;
+    }
+
+    std::error_code code;
+    if (std::filesystem::is_directory(request.output, code)) {
+        reportError(output + ": is a folder");
+        return kExitInputProblem;
+    }
+    std::filesystem::path folder = request.output.parent_path();
+    if (!folder.empty() && !std::filesystem::is_directory(folder, code)) {
+        reportError(output + ": folder " + displayPath(folder) + " does not exist");
+        return kExitInputProblem;
+    }
+
+    BuildSummary summary;
+    bool ok = buildPayload(request, &summary, &error);
+    for (const std::string& warning : summary.warnings)
+        reportError("warning: " + warning);
+    if (!ok) {
+        reportError(error);
+        return kExitInputProblem;
+    }
+    std::printf("%s: %zu files, %llu bytes, payload %llu bytes, table %d page%s in %d level%s\n",
+                output.c_str(), summary.files, static_cast<unsigned long long>(summary.inputBytes),
+                static_cast<unsigned long long>(summary.payloadBytes), summary.pages,
+                summary.pages == 1 ? "" : "s", summary.depth, summary.depth == 1 ? "" : "s");
+    return kExitSuccess;
+}
+
+}  // namespace azpack
