@@ -161,7 +161,7 @@ class Options(AzpackTestCase):
         _, err = self.build(self.path("src"), self.path("quiet.az"), "-j1")
         self.assertEqual(err, "")
         master, slave = pty.openpty()
-        done = subprocess.run([t.AZPACK, "build", self.path("src"), "-o", self.path("tty.az"),
+        done = subprocess.run([t.AZPACK, "build", "--payload-only", self.path("src"), "-o", self.path("tty.az"),
                                "-j1"], stdout=subprocess.PIPE, stderr=slave, timeout=600)
         os.close(slave)
         shown = b""
@@ -348,7 +348,7 @@ class Refusals(AzpackTestCase):
         base = bytes(random.Random(2).choices(b"ACGT", k=4 * 1024 * 1024))
         t.write_file(self.path("src", "slow.dat"), base)
         out = self.path("p.az")
-        build = subprocess.Popen([t.AZPACK, "build", self.path("src"), "-o", out, "-j1"],
+        build = subprocess.Popen([t.AZPACK, "build", "--payload-only", self.path("src"), "-o", out, "-j1"],
                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.time() + 30
         while time.time() < deadline and not any(n.endswith(".tmp")

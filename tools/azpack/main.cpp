@@ -13,14 +13,14 @@ const char kUsage[] =
     "Usage: azpack COMMAND [ARGUMENTS]\n"
     "\n"
     "Commands:\n"
-    "  build SOURCE_DIR -o OUT       make a payload (or, with --stub, an installer)\n"
+    "  build SOURCE_DIR -o OUT       make an installer (or, with --payload-only, a payload)\n"
     "  stamp STUB.exe PAYLOAD -o SETUP.exe\n"
     "                                put a payload into a copy of an installer program\n"
     "  list FILE                     show the header and entries of a payload or installer\n"
     "  verify FILE                   check a payload or installer completely\n"
     "  extract FILE DIR              write the files of a payload or installer into DIR\n"
     "\n"
-    "'azpack COMMAND --help' describes a command.\n"
+    "'azpack COMMAND --help' describes a command; 'azpack --version' shows the version.\n"
     "Exit status: 0 success, 1 a problem with the input, 2 a usage error.\n";
 
 }  // namespace
@@ -35,6 +35,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> arguments(all.begin() + 2, all.end());
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
+        return azpack::kExitSuccess;
+    }
+    if (command == "--version" || command == "-V") {
+        std::printf("azpack %s\n", AZPACK_VERSION);
         return azpack::kExitSuccess;
     }
     if (command == "build")

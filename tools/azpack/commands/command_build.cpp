@@ -5,6 +5,8 @@
 #include "commands/command_line.h"
 #include "commands/commands.h"
 #include "io/file_io.h"
+#include "io/running_program.h"
+#include "stubs/stub_location.h"
 #include "write/payload_builder.h"
 
 namespace azpack {
@@ -15,8 +17,9 @@ const char kHelp[] =
     "Usage: azpack build SOURCE_DIR -o OUT [OPTIONS]\n"
     "\n"
     "Makes a payload of the files under SOURCE_DIR: entry names are their paths\n"
-    "relative to SOURCE_DIR with backslashes, in Windows-1252. With --stub the\n"
-    "output is a ready installer instead of a bare payload. OUT is replaced only\n"
+    "relative to SOURCE_DIR with backslashes, in Windows-1252. OUT is a ready\n"
+    "installer: the installer stub of the target (installed with azpack, or\n"
+    "named with --stub) with the payload as its resource. OUT is replaced only\n"
     "when the build succeeds.\n"
     "\n"
     "Options:\n"
@@ -32,7 +35,9 @@ const char kHelp[] =
     "      --language CODE         language tag (default fr)\n"
     "  -j, --jobs N                compression threads (default: all cores)\n"
     "      --level N               zlib level 0-9 (default 9)\n"
-    "      --stub STUB.exe         write STUB.exe with the payload as its resource\n"
+    "      --target TARGET         i686 (default) or x86_64: which stub to use\n"
+    "      --stub STUB.exe         use STUB.exe instead of the target's stub\n"
+    "      --payload-only          write the bare payload, no installer\n"
     "  -h, --help                  show this help\n"
     "\n"
     "Exit status: 0 success, 1 a problem with the input, 2 a usage error.\n";
@@ -56,13 +61,20 @@ int runBuild(const std::vector<std::string>& arguments) {
     std::string stub;
     std::string jobs;
     std::string level;
+    std::string target;
+    bool payloadOnly = false;
     std::vector<std::pair<std::string, std::string>> overrides;
     while (!reader.atEnd() && !reader.failed()) {
         if (reader.takeFlag("--help", "-h")) {
             std::fputs(kHelp, stdout);
             return kExitSuccess;
         }
+        if (reader.takeFlag("--payload-only", nullptr)) {
+            payloadOnly = true;
+            continue;
+        }
         if (reader.takeValue("--output", "-o", &output) ||
+            reader.takeValue("--target", nullptr, &target) ||
             reader.takeValue("--project", nullptr, &project) ||
             reader.takeValue("--stub", nullptr, &stub) || reader.takeValue("--jobs", "-j", &jobs) ||
             reader.takeValue("--level", nullptr, &level))
@@ -89,6 +101,10 @@ int runBuild(const std::vector<std::string>& arguments) {
         reader.setError("--jobs wants a number from 1 to 1024");
     if (!reader.failed() && !level.empty() && !parseNumber(level, 0, 9, &request.level))
         reader.setError("--level wants a number from 0 to 9");
+    if (!reader.failed() && !target.empty() && target != "i686" && target != "x86_64")
+        reader.setError("--target wants i686 or x86_64");
+    if (!reader.failed() && payloadOnly && (!stub.empty() || !target.empty()))
+        reader.setError("--payload-only writes no installer: drop --stub and --target");
     if (reader.failed())
         return reader.reportUsage();
 
@@ -98,6 +114,14 @@ int runBuild(const std::vector<std::string>& arguments) {
         request.stub = std::filesystem::u8path(stub);
     request.showProgress = standardErrorIsTerminal();
     std::string error;
+    if (!payloadOnly && stub.empty()) {
+        StubPair pair;
+        if (!findStubPair(runningProgram(), target.empty() ? "i686" : target, &pair, &error)) {
+            reportError(error);
+            return kExitInputProblem;
+        }
+        request.stub = pair.stub;
+    }
     if (!project.empty() &&
         !readProjectFile(std::filesystem::u8path(project), &request.settings, &error)) {
         reportError(error);
