@@ -4,6 +4,7 @@
 
 #include "commands/command_line.h"
 #include "commands/commands.h"
+#include "commands/installer_face.h"
 #include "io/file_io.h"
 #include "io/running_program.h"
 #include "stubs/stub_location.h"
@@ -33,6 +34,11 @@ const char kHelp[] =
     "      --icon-file NAME        entry name of the shortcuts' icon\n"
     "      --start-menu-name TEXT  name of the Start Menu shortcut\n"
     "      --language CODE         language tag (default fr)\n"
+    "      --setup-icon FILE.ico   the installer file's icon\n"
+    "      --product-version N.N.N.N  the installer's file and product version\n"
+    "      --company TEXT          CompanyName of the installer's version resource\n"
+    "      --description TEXT      FileDescription of the installer's version resource\n"
+    "      --copyright TEXT        LegalCopyright of the installer's version resource\n"
     "  -j, --jobs N                compression threads (default: all cores)\n"
     "      --level N               zlib level 0-9 (default 9)\n"
     "      --target TARGET         i686 (default) or x86_64: which stub to use\n"
@@ -44,7 +50,8 @@ const char kHelp[] =
 
 const char* const kHeaderKeys[] = {"main-program",   "install-folder", "product-name",
                                    "favorites-name", "icon-file",      "start-menu-name",
-                                   "language"};
+                                   "language",       "setup-icon",     "product-version",
+                                   "company",        "description",    "copyright"};
 
 int defaultJobs() {
     unsigned cores = std::thread::hardware_concurrency();
@@ -131,6 +138,17 @@ int runBuild(const std::vector<std::string>& arguments) {
         Setting* target = request.settings.find(setting.first);
         target->value = setting.second;
         target->origin = "--" + setting.first;
+    }
+
+    if (!installerFace(request.settings, std::filesystem::u8path(project), &request.face, &error)) {
+        reportError(error);
+        return kExitInputProblem;
+    }
+    if (request.stub.empty() && (request.face.hasIcon || request.face.hasVersion)) {
+        reportError(
+            "--payload-only writes no installer, so it takes no --setup-icon, "
+            "--product-version, --company, --description or --copyright");
+        return kExitUsage;
     }
 
     std::error_code code;

@@ -61,7 +61,7 @@ int runStamp(const std::vector<std::string>& arguments) {
         reportError(source.name() + ": not a payload (no MWZ signature)");
         return kExitInputProblem;
     }
-    if (!checkStub(stub, &error)) {
+    if (!checkStub(stub, InstallerFace(), &error)) {
         reportError(error);
         return kExitInputProblem;
     }
@@ -74,7 +74,7 @@ int runStamp(const std::vector<std::string>& arguments) {
     std::filesystem::path target = std::filesystem::u8path(output);
     TemporaryFile written;
     if (!written.create(target, "stamp", &error) ||
-        !stampInstaller(stub, payload, &written.file(), &error) ||
+        !stampInstaller(stub, payload, InstallerFace(), &written.file(), &error) ||
         !written.commitAs(target, &error)) {
         reportError(error);
         return kExitInputProblem;

@@ -33,7 +33,8 @@ struct Patch {
 
 class Stamper {
   public:
-    bool prepare(const std::filesystem::path& stubPath, uint64_t payloadSize, std::string* error);
+    bool prepare(const std::filesystem::path& stubPath, uint64_t payloadSize,
+                 const InstallerFace& face, std::string* error);
     bool write(const PayloadBytes& payload, OutputFile* out, std::string* error);
 
   private:
@@ -42,6 +43,8 @@ class Stamper {
         return false;
     }
     bool choosePlace(std::string* error);
+    bool readOurVersion(VersionBlock* version, std::string* error);
+    bool putFace(const InstallerFace& face, std::string* error);
     bool patchHeaders(std::string* error);
     bool patchDebugDirectory(std::string* error);
     bool emit(const unsigned char* data, size_t size, std::string* error);
@@ -68,20 +71,20 @@ class Stamper {
 };
 
 bool Stamper::prepare(const std::filesystem::path& stubPath, uint64_t payloadSize,
-                      std::string* error) {
+                      const InstallerFace& face, std::string* error) {
     if (!stub_.open(stubPath, error) || !image_.read(stub_, error))
         return false;
     if (image_.directory(kDirectorySecurity).size != 0) {
         return fail(
-            "carries a digital signature, which stamping would break; stamp the "
-            "unsigned program and sign the result",
+            "carries a digital signature, which stamping would break; build or stamp "
+            "the unsigned installer, then sign the result",
             error);
     }
     if (image_.directoryCount() <= kDirectoryResource)
         return fail("PE header has no resource directory entry", error);
     if (payloadSize > 0x7FFFFFFFu)
         return fail("payload larger than 2 GiB - 1 bytes", error);
-    if (!readResourceTree(stub_, image_, &tree_, error))
+    if (!readResourceTree(stub_, image_, &tree_, error) || !putFace(face, error))
         return false;
     ResourceNode leaf;
     leaf.source = BlobSource::kPayload;
@@ -100,6 +103,59 @@ bool Stamper::prepare(const std::filesystem::path& stubPath, uint64_t payloadSiz
         return fail("the installer would be larger than a PE image can be", error);
     shift_ = static_cast<int64_t>(newPointer_ + rawSize_) - static_cast<int64_t>(overlayStart_);
     return patchHeaders(error) && patchDebugDirectory(error);
+}
+
+bool Stamper::readOurVersion(VersionBlock* version, std::string* error) {
+    const char kNotOurs[] =
+        "is not an azsetup installer stub (its version resource does not name "
+        "InternalName azsetup); use the stub installed with azpack or built from azsetup";
+    const ResourceNode* leaf = findFirstOfType(tree_, kResourceVersion);
+    if (leaf == nullptr || leaf->size == 0 || leaf->size > 0xFFFF)
+        return fail(kNotOurs, error);
+    std::vector<unsigned char> bytes(leaf->size);
+    if (!stub_.readExact(leaf->fileOffset, bytes.data(), bytes.size(), error))
+        return false;
+    if (!parseVersionResource(bytes, version) ||
+        versionString(*version, "InternalName") != "azsetup")
+        return fail(kNotOurs, error);
+    return true;
+}
+
+bool Stamper::putFace(const InstallerFace& face, std::string* error) {
+    VersionBlock version;
+    if (!readOurVersion(&version, error))
+        return false;
+    if (face.hasVersion) {
+        if (!applyVersionFace(face.version, &version, error))
+            return fail(*error, error);
+        const ResourceNode* old = findFirstOfType(tree_, kResourceVersion);
+        ResourceNode leaf;
+        leaf.source = BlobSource::kMemory;
+        leaf.codePage = old->codePage;
+        leaf.bytes = writeVersionResource(version);
+        leaf.size = static_cast<uint32_t>(leaf.bytes.size());
+        uint16_t language = old->key.id;
+        removeType(&tree_, kResourceVersion);
+        putNumbered(&tree_, kResourceVersion, 1, language, leaf);
+    }
+    if (face.hasIcon) {
+        removeType(&tree_, kResourceIcon);
+        removeType(&tree_, kResourceGroupIcon);
+        for (size_t i = 0; i < face.icon.images.size(); ++i) {
+            ResourceNode image;
+            image.source = BlobSource::kMemory;
+            image.bytes = face.icon.images[i];
+            image.size = static_cast<uint32_t>(image.bytes.size());
+            putNumbered(&tree_, kResourceIcon, static_cast<uint16_t>(i + 1),
+                        payload::kResourceLanguage, image);
+        }
+        ResourceNode group;
+        group.source = BlobSource::kMemory;
+        group.bytes = face.icon.group;
+        group.size = static_cast<uint32_t>(group.bytes.size());
+        putNumbered(&tree_, kResourceGroupIcon, 1, payload::kResourceLanguage, group);
+    }
+    return true;
 }
 
 bool Stamper::choosePlace(std::string* error) {
@@ -288,6 +344,8 @@ bool Stamper::write(const PayloadBytes& payload, OutputFile* out, std::string* e
         const ResourceNode& leaf = *blob.leaf;
         bool ok = leaf.source == BlobSource::kPayload
                       ? emitRange(payloadFile, payload.offset, leaf.size, false, error)
+                  : leaf.source == BlobSource::kMemory
+                      ? emit(leaf.bytes.data(), leaf.bytes.size(), error)
                       : emitRange(stub_, leaf.fileOffset, leaf.size, false, error);
         if (!ok)
             return false;
@@ -303,15 +361,15 @@ bool Stamper::write(const PayloadBytes& payload, OutputFile* out, std::string* e
 
 }  // namespace
 
-bool checkStub(const std::filesystem::path& stub, std::string* error) {
+bool checkStub(const std::filesystem::path& stub, const InstallerFace& face, std::string* error) {
     Stamper stamper;
-    return stamper.prepare(stub, 0, error);
+    return stamper.prepare(stub, 0, face, error);
 }
 
-bool stampInstaller(const std::filesystem::path& stub, const PayloadBytes& payload, OutputFile* out,
-                    std::string* error) {
+bool stampInstaller(const std::filesystem::path& stub, const PayloadBytes& payload,
+                    const InstallerFace& face, OutputFile* out, std::string* error) {
     Stamper stamper;
-    return stamper.prepare(stub, payload.size, error) && stamper.write(payload, out, error);
+    return stamper.prepare(stub, payload.size, face, error) && stamper.write(payload, out, error);
 }
 
 }  // namespace azpack

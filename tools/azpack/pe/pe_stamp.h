@@ -11,7 +11,12 @@
 // checksum are updated; data after the sections (the overlay, such as a COFF
 // symbol table) moves behind the new section, with the pointers to it. A stub
 // with a signature (certificate table) is refused: any change would break
-// the signature.
+// the signature. So is a program that is not one of our stubs: ours say
+// InternalName "azsetup" in their version resource.
+//
+// The installer's face, when given, goes in too: the icon replaces every
+// icon and icon group of the stub; the version texts change the stub's own
+// version resource, which keeps its language and its other strings.
 #ifndef AZPACK_PE_STAMP_H
 #define AZPACK_PE_STAMP_H
 
@@ -20,6 +25,8 @@
 #include <string>
 
 #include "io/file_io.h"
+#include "pe/icon_file.h"
+#include "pe/version_resource.h"
 
 namespace azpack {
 
@@ -29,12 +36,19 @@ struct PayloadBytes {
     uint64_t size = 0;
 };
 
+struct InstallerFace {
+    bool hasIcon = false;
+    IconResources icon;
+    bool hasVersion = false;
+    VersionFace version;
+};
+
 // Checks that `stub` can be stamped, without writing anything.
-bool checkStub(const std::filesystem::path& stub, std::string* error);
+bool checkStub(const std::filesystem::path& stub, const InstallerFace& face, std::string* error);
 
 // Writes the stamped copy of `stub` into `out`, a new file.
-bool stampInstaller(const std::filesystem::path& stub, const PayloadBytes& payload, OutputFile* out,
-                    std::string* error);
+bool stampInstaller(const std::filesystem::path& stub, const PayloadBytes& payload,
+                    const InstallerFace& face, OutputFile* out, std::string* error);
 
 }  // namespace azpack
 

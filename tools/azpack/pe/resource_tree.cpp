@@ -220,6 +220,65 @@ void putResource(ResourceNode* root, const char* type, const char* name, uint16_
     nameNode->children.push_back(data);
 }
 
+namespace {
+
+ResourceKey numberedKey(uint16_t id) {
+    ResourceKey key;
+    key.id = id;
+    return key;
+}
+
+ResourceNode* findNumbered(ResourceNode* node, uint16_t id) {
+    for (ResourceNode& child : node->children) {
+        if (!child.key.named && child.key.id == id)
+            return &child;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+const ResourceNode* findFirstOfType(const ResourceNode& root, uint16_t type) {
+    ResourceNode* typeNode = findNumbered(const_cast<ResourceNode*>(&root), type);
+    if (typeNode == nullptr || typeNode->children.empty() ||
+        typeNode->children.front().children.empty())
+        return nullptr;
+    const ResourceNode& leaf = typeNode->children.front().children.front();
+    return leaf.leaf ? &leaf : nullptr;
+}
+
+void removeType(ResourceNode* root, uint16_t type) {
+    std::vector<ResourceNode>& children = root->children;
+    children.erase(std::remove_if(children.begin(), children.end(),
+                                  [type](const ResourceNode& child) {
+                                      return !child.key.named && child.key.id == type;
+                                  }),
+                   children.end());
+}
+
+void putNumbered(ResourceNode* root, uint16_t type, uint16_t name, uint16_t language,
+                 const ResourceNode& leaf) {
+    ResourceNode* typeNode = findNumbered(root, type);
+    if (typeNode == nullptr) {
+        ResourceNode fresh;
+        fresh.key = numberedKey(type);
+        root->children.push_back(fresh);
+        typeNode = &root->children.back();
+    }
+    ResourceNode* nameNode = findNumbered(typeNode, name);
+    if (nameNode == nullptr) {
+        ResourceNode fresh;
+        fresh.key = numberedKey(name);
+        typeNode->children.push_back(fresh);
+        nameNode = &typeNode->children.back();
+    }
+    nameNode->children.clear();
+    ResourceNode data = leaf;
+    data.leaf = true;
+    data.key = numberedKey(language);
+    nameNode->children.push_back(data);
+}
+
 bool layoutResourceSection(ResourceNode* root, uint32_t sectionRva, ResourceSectionLayout* out,
                            std::string* error) {
     sortTree(root);

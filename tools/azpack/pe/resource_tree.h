@@ -25,7 +25,7 @@ struct ResourceKey {
     std::u16string name;
 };
 
-enum class BlobSource { kStub, kPayload };
+enum class BlobSource { kStub, kPayload, kMemory };
 
 struct ResourceNode {
     ResourceKey key;
@@ -40,8 +40,14 @@ struct ResourceNode {
     uint32_t codePage = 0;
     uint32_t size = 0;
     BlobSource source = BlobSource::kStub;
-    uint64_t fileOffset = 0;  // where the data lies in its source file
+    uint64_t fileOffset = 0;           // where the data lies in its source file
+    std::vector<unsigned char> bytes;  // the data itself, for kMemory
 };
+
+// Standard resource types by number.
+constexpr uint16_t kResourceIcon = 3;
+constexpr uint16_t kResourceGroupIcon = 14;
+constexpr uint16_t kResourceVersion = 16;
 
 // Reads the tree of `image`; an image without resources gives an empty root.
 bool readResourceTree(InputFile& file, const PeImage& image, ResourceNode* root,
@@ -55,6 +61,16 @@ const ResourceNode* findResource(const ResourceNode& root, const char* type, con
 // Makes `leaf` the only language of type/name, creating the type and the
 // name as needed; every other resource stays.
 void putResource(ResourceNode* root, const char* type, const char* name, uint16_t language,
+                 const ResourceNode& leaf);
+
+// The first leaf of numbered type `type` (any name, any language), or nullptr.
+const ResourceNode* findFirstOfType(const ResourceNode& root, uint16_t type);
+
+// Drops every resource of numbered type `type`.
+void removeType(ResourceNode* root, uint16_t type);
+
+// Makes `leaf` the only language of numbered type/name, as putResource.
+void putNumbered(ResourceNode* root, uint16_t type, uint16_t name, uint16_t language,
                  const ResourceNode& leaf);
 
 struct ResourceSectionLayout {

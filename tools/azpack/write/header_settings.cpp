@@ -61,6 +61,16 @@ Setting* HeaderSettings::find(const std::string& key) {
         return &iconFile;
     if (key == "start-menu-name")
         return &startMenuName;
+    if (key == "setup-icon")
+        return &setupIcon;
+    if (key == "product-version")
+        return &productVersion;
+    if (key == "company")
+        return &company;
+    if (key == "description")
+        return &description;
+    if (key == "copyright")
+        return &copyright;
     return nullptr;
 }
 

@@ -7,7 +7,9 @@
 // values are dropped; a value runs to the end of its line (no quoting or
 // escapes, so backslashes, '%' and '$' are taken as they are). Keys:
 // main-program, install-folder, product-name, favorites-name, icon-file,
-// start-menu-name, language. An unknown or repeated key is an error.
+// start-menu-name, language, and the installer file's own face (not in the
+// header): setup-icon, product-version, company, description, copyright.
+// An unknown or repeated key is an error.
 #ifndef AZPACK_HEADER_SETTINGS_H
 #define AZPACK_HEADER_SETTINGS_H
 
@@ -31,6 +33,12 @@ struct HeaderSettings {
     Setting favoritesName;
     Setting iconFile;
     Setting startMenuName;
+    // The installer file's icon and version resource.
+    Setting setupIcon;
+    Setting productVersion;
+    Setting company;
+    Setting description;
+    Setting copyright;
 
     // The setting for a project-file key or an option name without its
     // dashes ("product-name"); nullptr for an unknown key.

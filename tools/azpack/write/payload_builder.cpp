@@ -183,7 +183,7 @@ bool buildPayload(const BuildRequest& request, BuildSummary* summary, std::strin
         *error = displayPath(request.source) + ": " + *error;
         return false;
     }
-    if (!request.stub.empty() && !checkStub(request.stub, error))
+    if (!request.stub.empty() && !checkStub(request.stub, request.face, error))
         return false;
     summary->files = files.size();
     summary->pages = table.pageCount();
@@ -224,7 +224,7 @@ bool buildPayload(const BuildRequest& request, BuildSummary* summary, std::strin
     payload.file = built.path();
     payload.size = summary->payloadBytes;
     return installer.create(request.output, "installer", error) &&
-           stampInstaller(request.stub, payload, &installer.file(), error) &&
+           stampInstaller(request.stub, payload, request.face, &installer.file(), error) &&
            installer.commitAs(request.output, error);
 }
 

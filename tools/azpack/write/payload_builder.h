@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "pe/pe_stamp.h"
 #include "write/header_settings.h"
 
 namespace azpack {
@@ -27,6 +28,7 @@ struct BuildRequest {
     std::filesystem::path source;
     std::filesystem::path output;
     std::filesystem::path stub;  // empty for a bare payload
+    InstallerFace face;          // with a stub
     HeaderSettings settings;
     int jobs = 1;
     int level = 9;
