@@ -6,6 +6,7 @@
 #include "install/uninstall_command.h"
 #include "system/device_manager.h"
 #include "system/profile_section.h"
+#include "system/publisher_values.h"
 #include "system/shortcut.h"
 
 namespace {
@@ -52,6 +53,7 @@ void recordForUninstaller(RunState& run) {
         buildUninstallCommand(uninstallCommand, run.uninstallerPath.text,
                               uninstallProfilePath.text);
         writeUninstallKey(uninstallKeyPath.text, run.header.productName, uninstallCommand.text);
+        writePublisherValues(uninstallKeyPath.text);
         ProfileSection registrySection(uninstallProfilePath.text, "HKLM");
         registrySection.writeValue(uninstallKeyPath.text, "");
     }
