@@ -87,6 +87,43 @@ class RoundTrip(AzpackTestCase):
         self.assertEqual(payload.entries[0][0], b"Caf\xe9 \x80.txt")
 
 
+class Uninstaller(AzpackTestCase):
+    def test_uninstaller_entry_only_from_its_option(self):
+        t.write_file(self.path("src", "A.TXT"), b"a")
+        t.write_file(self.path("src", "sub", "tavuuninstall.exe"), b"ordinary")
+        t.write_file(self.path("un.exe"), b"MZ uninstaller")
+        out = self.path("p.az")
+        for options, expected in [([], None), (["--no-uninstaller"], None),
+                                  (["--uninstaller", self.path("un.exe")], b"MZ uninstaller")]:
+            with self.subTest(options=options):
+                self.build(self.path("src"), out, *options)
+                payload = t.Payload(t.read_file(out))
+                names = [name for name, _ in payload.entries]
+                self.assertEqual(names, sorted(names))
+                self.assertIn(b"sub\\tavuuninstall.exe", names)
+                found = {name: payload.file(value) for name, value in payload.entries}
+                self.assertEqual(found.get(b"TAVUUNINSTALL.EXE"), expected)
+                _, listing, _ = run("list", out)
+                self.assertEqual("  TAVUUNINSTALL.EXE\n" in listing, expected is not None)
+
+        # A tree of its own uninstaller, in any case, is refused whatever the options.
+        t.write_file(self.path("own", "TavuUninstall.Exe"), b"stale")
+        os.remove(out)
+        for options in ([], ["--no-uninstaller"], ["--uninstaller", self.path("un.exe")]):
+            with self.subTest(own=options):
+                code, _, err = run("build", self.path("own"), "-o", out, *options)
+                self.assert_refused(code, err, "TavuUninstall.Exe", "--uninstaller FILE",
+                                    "--no-uninstaller")
+                self.assert_no_output(out)
+        code, _, err = run("build", self.path("src"), "-o", out, "--uninstaller",
+                           self.path("missing.exe"))
+        self.assert_refused(code, err, "missing.exe", "--uninstaller")
+        code, _, err = run("build", self.path("src"), "-o", out, "--no-uninstaller",
+                           "--uninstaller", self.path("un.exe"))
+        self.assert_refused(code, err, "exclude each other", exit_code=2)
+        self.assert_no_output(out)
+
+
 class Reproducible(AzpackTestCase):
     def test_same_bytes_whatever_threads_order_or_clock(self):
         files = {"a/%03d.txt" % i: t.sample(i * 997, i) for i in range(60)}

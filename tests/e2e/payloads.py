@@ -196,10 +196,17 @@ def azpack(*args, check=True):
 
 def build_installer(source, out, stub=None, main_program=None, install_folder=None,
                     product_name=None, favorites_name=None, icon_file=None,
-                    start_menu_name=None):
+                    start_menu_name=None, uninstaller=None):
     """azpack build SOURCE -o OUT --stub STUB with the header options given
-    (None leaves an option out)."""
+    (None leaves an option out). azpack refuses a tree with its own top-level
+    TAVUUNINSTALL.EXE, so such a file is moved beside the tree and given
+    with --uninstaller; without either there is no uninstaller entry."""
     args = ["build", source, "-o", out, "--stub", stub or settings().azsetup]
+    for own in Path(source).iterdir():
+        if own.name.upper() == "TAVUUNINSTALL.EXE" and own.is_file():
+            uninstaller = own.rename(Path(out).with_name(Path(out).name + ".uninstaller"))
+    if uninstaller is not None:
+        args += ["--uninstaller", uninstaller]
     for option, value in (("--main-program", main_program),
                           ("--install-folder", install_folder),
                           ("--product-name", product_name),

@@ -44,6 +44,10 @@ const char kHelp[] =
     "      --target TARGET         i686 (default) or x86_64: which stub to use\n"
     "      --stub STUB.exe         use STUB.exe instead of the target's stub\n"
     "      --payload-only          write the bare payload, no installer\n"
+    "      --stub STUB.exe         write STUB.exe with the payload as its resource\n"
+    "      --uninstaller FILE      store FILE as the entry TAVUUNINSTALL.EXE\n"
+    "      --no-uninstaller        store no uninstaller (with the target's stub its\n"
+    "                              uninstaller goes in when installed beside it)\n"
     "  -h, --help                  show this help\n"
     "\n"
     "Exit status: 0 success, 1 a problem with the input, 2 a usage error.\n";
@@ -70,6 +74,8 @@ int runBuild(const std::vector<std::string>& arguments) {
     std::string level;
     std::string target;
     bool payloadOnly = false;
+    std::string uninstaller;
+    bool noUninstaller = false;
     std::vector<std::pair<std::string, std::string>> overrides;
     while (!reader.atEnd() && !reader.failed()) {
         if (reader.takeFlag("--help", "-h")) {
@@ -84,8 +90,13 @@ int runBuild(const std::vector<std::string>& arguments) {
             reader.takeValue("--target", nullptr, &target) ||
             reader.takeValue("--project", nullptr, &project) ||
             reader.takeValue("--stub", nullptr, &stub) || reader.takeValue("--jobs", "-j", &jobs) ||
-            reader.takeValue("--level", nullptr, &level))
+            reader.takeValue("--level", nullptr, &level) ||
+            reader.takeValue("--uninstaller", nullptr, &uninstaller))
             continue;
+        if (reader.takeFlag("--no-uninstaller", nullptr)) {
+            noUninstaller = true;
+            continue;
+        }
         bool matched = false;
         for (const char* key : kHeaderKeys) {
             std::string value;
@@ -112,6 +123,8 @@ int runBuild(const std::vector<std::string>& arguments) {
         reader.setError("--target wants i686 or x86_64");
     if (!reader.failed() && payloadOnly && (!stub.empty() || !target.empty()))
         reader.setError("--payload-only writes no installer: drop --stub and --target");
+    if (!reader.failed() && noUninstaller && !uninstaller.empty())
+        reader.setError("--uninstaller and --no-uninstaller exclude each other");
     if (reader.failed())
         return reader.reportUsage();
 
@@ -119,6 +132,8 @@ int runBuild(const std::vector<std::string>& arguments) {
     request.output = std::filesystem::u8path(output);
     if (!stub.empty())
         request.stub = std::filesystem::u8path(stub);
+    if (!uninstaller.empty())
+        request.uninstaller = std::filesystem::u8path(uninstaller);
     request.showProgress = standardErrorIsTerminal();
     std::string error;
     if (!payloadOnly && stub.empty()) {
@@ -128,6 +143,11 @@ int runBuild(const std::vector<std::string>& arguments) {
             return kExitInputProblem;
         }
         request.stub = pair.stub;
+        // The target's own uninstaller goes with its stub, when it was built.
+        std::error_code missing;
+        if (uninstaller.empty() && !noUninstaller &&
+            std::filesystem::is_regular_file(pair.uninstaller, missing))
+            request.uninstaller = pair.uninstaller;
     }
     if (!project.empty() &&
         !readProjectFile(std::filesystem::u8path(project), &request.settings, &error)) {

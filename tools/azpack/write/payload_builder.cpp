@@ -13,6 +13,7 @@
 #include "write/entry_table.h"
 #include "write/progress_meter.h"
 #include "write/source_tree.h"
+#include "write/uninstaller_entry.h"
 
 namespace azpack {
 
@@ -171,7 +172,9 @@ bool buildPayload(const BuildRequest& request, BuildSummary* summary, std::strin
     if (!encodeHeader(request.settings, header, error))
         return false;
     std::vector<SourceFile> files;
-    if (!scanSourceTree(request.source, &files, error) || !checkSources(request, files, error))
+    if (!scanSourceTree(request.source, &files, error) ||
+        !addUninstallerEntry(request.uninstaller, &files, error) ||
+        !checkSources(request, files, error))
         return false;
     std::vector<std::string> names;
     for (const SourceFile& file : files) {

@@ -27,8 +27,9 @@ constexpr uint64_t kMaxPayloadSize = 0x7FFFFFFF;
 struct BuildRequest {
     std::filesystem::path source;
     std::filesystem::path output;
-    std::filesystem::path stub;  // empty for a bare payload
-    InstallerFace face;          // with a stub
+    std::filesystem::path stub;         // empty for a bare payload
+    std::filesystem::path uninstaller;  // empty: no TAVUUNINSTALL.EXE entry
+    InstallerFace face;                 // with a stub
     HeaderSettings settings;
     int jobs = 1;
     int level = 9;
