@@ -182,12 +182,21 @@ class Options(AzpackTestCase):
         self.assertEqual(t.Payload(t.read_file(self.path("p2.az"))).text(4, 96), b"en")
 
     def test_warns_when_the_main_program_is_not_a_file(self):
+        # A bare payload: warnings only (an installer build refuses, see
+        # stamp_test.py); "/" separates folders as "\\" does.
         t.write_file(self.path("src", "a.txt"), b"x")
+        t.write_file(self.path("src", "bin", "app.exe"), b"x")
         _, err = self.build(self.path("src"), self.path("p.az"), "--main-program", "app.exe")
         self.assertIn("warning: --main-program: main program 'app.exe' is not among the files",
                       err)
+        _, err = self.build(self.path("src"), self.path("p.az"), "--main-program", "bin/apq.exe")
+        self.assertIn("did you mean 'bin\\app.exe'?", err)
         _, err = self.build(self.path("src"), self.path("p.az"), "--main-program", "A.TXT")
         self.assertEqual(err, "")
+        _, err = self.build(self.path("src"), self.path("p.az"), "--main-program", "bin/APP.exe")
+        self.assertEqual(err, "")
+        payload = t.Payload(t.read_file(self.path("p.az")))
+        self.assertEqual(payload.text(100, 1024), b"bin\\APP.exe")
 
     def test_progress_only_on_a_terminal(self):
         # Data of a four-letter alphabet is slow at level 9: this build runs

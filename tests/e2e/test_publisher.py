@@ -13,7 +13,7 @@ import pefile
 
 import payloads
 import winereg
-from scenario import UNINSTALL_KEY, Scenario, helper_bytes
+from scenario import Scenario, helper_bytes
 from testbed import read_record, settings, unhex
 
 FOLDER = "C:\\AzMarque"
@@ -136,9 +136,7 @@ class Publisher(Scenario):
         run = self.install(exe)
         self.assertFinishedQuietly(run)
         self.assertFiles(FOLDER, files)
-        # A 32-bit installer writes into the 32-bit view of the registry.
-        entry = self.uninstall_entry(PRODUCT) or self.prefix.registry("HKLM").values(
-            UNINSTALL_KEY.replace("Software\\", "Software\\Wow6432Node\\", 1) + "\\" + PRODUCT)
+        entry = self.uninstall_entry(PRODUCT)
         self.assertIsNotNone(entry, "no Uninstall entry")
         self.assertEqual(entry.get("DisplayVersion"), winereg.string_value("3.1.4"))
         self.assertEqual(entry.get("Publisher"), winereg.string_value(FACE["--company"]))

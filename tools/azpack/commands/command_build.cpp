@@ -44,6 +44,8 @@ const char kHelp[] =
     "      --target TARGET         i686 (default) or x86_64: which stub to use\n"
     "      --stub STUB.exe         use STUB.exe instead of the target's stub\n"
     "      --payload-only          write the bare payload, no installer\n"
+    "      --lenient               only warn about a missing main program or an\n"
+    "                              install folder that is never a full path\n"
     "      --stub STUB.exe         write STUB.exe with the payload as its resource\n"
     "      --uninstaller FILE      store FILE as the entry TAVUUNINSTALL.EXE\n"
     "      --no-uninstaller        store no uninstaller (with the target's stub its\n"
@@ -74,6 +76,7 @@ int runBuild(const std::vector<std::string>& arguments) {
     std::string level;
     std::string target;
     bool payloadOnly = false;
+    bool lenient = false;
     std::string uninstaller;
     bool noUninstaller = false;
     std::vector<std::pair<std::string, std::string>> overrides;
@@ -93,6 +96,10 @@ int runBuild(const std::vector<std::string>& arguments) {
             reader.takeValue("--level", nullptr, &level) ||
             reader.takeValue("--uninstaller", nullptr, &uninstaller))
             continue;
+        if (reader.takeFlag("--lenient", nullptr)) {
+            lenient = true;
+            continue;
+        }
         if (reader.takeFlag("--no-uninstaller", nullptr)) {
             noUninstaller = true;
             continue;
@@ -111,6 +118,7 @@ int runBuild(const std::vector<std::string>& arguments) {
     }
     BuildRequest request;
     request.jobs = defaultJobs();
+    request.lenient = lenient;
     if (!reader.failed() && operands.size() != 1)
         reader.setError(operands.empty() ? "SOURCE_DIR missing" : "more than one SOURCE_DIR");
     if (!reader.failed() && output.empty())
@@ -159,6 +167,13 @@ int runBuild(const std::vector<std::string>& arguments) {
         target->value = setting.second;
         target->origin = "--" + setting.first;
     }
+    // Entry names may be written with "/" as on the build machine.
+    for (Setting* entry : {&request.settings.mainProgram, &request.settings.iconFile}) {
+        for (char& c : entry->value) {
+            if (c == '/')
+                c = '\\';
+        }
+    }
 
     if (!installerFace(request.settings, std::filesystem::u8path(project), &request.face, &error)) {
         reportError(error);
@@ -185,7 +200,7 @@ int runBuild(const std::vector<std::string>& arguments) {
     BuildSummary summary;
     bool ok = buildPayload(request, &summary, &error);
     for (const std::string& warning : summary.warnings)
-        reportError("warning: " + warning);
+        reportError(warning);
     if (!ok) {
         reportError(error);
         return kExitInputProblem;

@@ -1,13 +1,22 @@
 #include "commands/command_line.h"
 
+#include <algorithm>
 #include <cstdio>
+
+#include "names/nearest_name.h"
 
 namespace azpack {
 
 OptionReader::OptionReader(const std::string& command, std::vector<std::string> arguments)
     : command_(command), arguments_(std::move(arguments)) {}
 
+void OptionReader::remember(const char* longName) {
+    if (std::find(known_.begin(), known_.end(), longName) == known_.end())
+        known_.push_back(longName);
+}
+
 bool OptionReader::takeFlag(const char* longName, const char* shortName) {
+    remember(longName);
     if (atEnd() || operandsOnly_)
         return false;
     const std::string& argument = arguments_[next_];
@@ -19,6 +28,7 @@ bool OptionReader::takeFlag(const char* longName, const char* shortName) {
 }
 
 bool OptionReader::takeValue(const char* longName, const char* shortName, std::string* value) {
+    remember(longName);
     if (atEnd() || operandsOnly_)
         return false;
     const std::string& argument = arguments_[next_];
@@ -54,7 +64,9 @@ void OptionReader::takeOperand(std::vector<std::string>* operands) {
         return;
     }
     if (!operandsOnly_ && argument.size() > 1 && argument[0] == '-') {
-        setError("unknown option '" + argument + "'");
+        std::string hint = nearestName(argument.substr(0, argument.find('=')), known_);
+        setError("unknown option '" + argument + "'" +
+                 (hint.empty() ? "" : " (did you mean " + hint + "?)"));
         return;
     }
     operands->push_back(argument);
@@ -66,7 +78,7 @@ void OptionReader::setError(const std::string& message) {
 }
 
 int OptionReader::reportUsage() const {
-    std::fprintf(stderr, "azpack %s: %s (see 'azpack %s --help')\n", command_.c_str(),
+    std::fprintf(stderr, "azpack: %s: %s (see 'azpack %s --help')\n", command_.c_str(),
                  error_.c_str(), command_.c_str());
     return kExitUsage;
 }

@@ -35,6 +35,9 @@ class OptionReader {
     size_t next_ = 0;
     bool operandsOnly_ = false;
     std::string error_;
+    std::vector<std::string> known_;  // every option asked for, for hints
+
+    void remember(const char* longName);
 };
 
 // Reads the arguments of a command that takes only --help and exactly

@@ -4,6 +4,7 @@
 #define AZPACK_NAMES_NAMES_H
 
 #include "names/code_page.h"
+#include "names/nearest_name.h"
 #include "names/windows_names.h"
 
 #endif

@@ -10,6 +10,7 @@
 #include "names/windows_names.h"
 #include "payload/layout.h"
 #include "pe/pe_stamp.h"
+#include "write/build_notes.h"
 #include "write/entry_table.h"
 #include "write/progress_meter.h"
 #include "write/source_tree.h"
@@ -93,30 +94,34 @@ bool checkSources(const BuildRequest& request, const std::vector<SourceFile>& fi
     return true;
 }
 
-// The installer compares entry names ignoring ASCII case.
-bool isEntry(const std::vector<SourceFile>& files, const std::string& utf8) {
-    std::string wanted;
-    std::string reason;
-    if (!utf8ToCp1252(utf8, &wanted, &reason))
-        return false;
-    for (const SourceFile& file : files) {
-        if (file.name.size() != wanted.size())
+// The output (and the temporaries written beside it) may lie inside the
+// source folder: packing them would put each build into the next one.
+void leaveOutOutput(const BuildRequest& request, std::vector<SourceFile>* files,
+                    BuildSummary* summary) {
+    std::error_code code;
+    std::filesystem::path output = std::filesystem::absolute(request.output, code);
+    if (code)
+        return;
+    output = output.lexically_normal();
+    const std::string temporary = "." + output.filename().u8string() + ".";
+    std::vector<SourceFile> kept;
+    for (SourceFile& file : *files) {
+        std::filesystem::path found = std::filesystem::absolute(file.found, code);
+        found = found.lexically_normal();
+        std::string leaf = found.filename().u8string();
+        bool isOutput = found == output;
+        bool isTemporary = found.parent_path() == output.parent_path() &&
+                           leaf.compare(0, temporary.size(), temporary) == 0 && leaf.size() > 4 &&
+                           leaf.compare(leaf.size() - 4, 4, ".tmp") == 0;
+        if (isOutput || isTemporary) {
+            summary->warnings.push_back("note: " + displayPath(file.found) +
+                                        " is this build's output or its temporary file: left "
+                                        "out of the entries");
             continue;
-        size_t i = 0;
-        while (i < wanted.size() && foldAscii(file.name[i]) == foldAscii(wanted[i]))
-            ++i;
-        if (i == wanted.size())
-            return true;
+        }
+        kept.push_back(std::move(file));
     }
-    return false;
-}
-
-void noteMissing(const std::vector<SourceFile>& files, const Setting& setting, const char* what,
-                 BuildSummary* summary) {
-    if (!setting.value.empty() && !isEntry(files, setting.value)) {
-        summary->warnings.push_back(setting.origin + ": " + what + " '" + setting.value +
-                                    "' is not among the files");
-    }
+    files->swap(kept);
 }
 
 bool writeChunk(OutputFile* out, uint32_t uncompressed, const std::vector<unsigned char>& stream,
@@ -172,8 +177,10 @@ bool buildPayload(const BuildRequest& request, BuildSummary* summary, std::strin
     if (!encodeHeader(request.settings, header, error))
         return false;
     std::vector<SourceFile> files;
-    if (!scanSourceTree(request.source, &files, error) ||
-        !addUninstallerEntry(request.uninstaller, &files, error) ||
+    if (!scanSourceTree(request.source, &files, error))
+        return false;
+    leaveOutOutput(request, &files, summary);
+    if (!addUninstallerEntry(request.uninstaller, &files, error) ||
         !checkSources(request, files, error))
         return false;
     std::vector<std::string> names;
@@ -191,8 +198,9 @@ bool buildPayload(const BuildRequest& request, BuildSummary* summary, std::strin
     summary->files = files.size();
     summary->pages = table.pageCount();
     summary->depth = table.depth();
-    noteMissing(files, request.settings.mainProgram, "main program", summary);
-    noteMissing(files, request.settings.iconFile, "icon file", summary);
+    if (!checkHeaderUse(request.settings, files, !request.stub.empty(), request.lenient,
+                        &summary->warnings, error))
+        return false;
 
     // The table chunk's room is kept before the file chunks, so that they go
     // straight to their place instead of through a second file: its stream is

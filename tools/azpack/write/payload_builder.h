@@ -34,6 +34,7 @@ struct BuildRequest {
     int jobs = 1;
     int level = 9;
     bool showProgress = false;
+    bool lenient = false;  // header mistakes only warned about
     uint64_t maxPayloadSize = kMaxPayloadSize;
 };
 
@@ -43,7 +44,7 @@ struct BuildSummary {
     uint64_t payloadBytes = 0;
     int pages = 0;
     int depth = 0;
-    std::vector<std::string> warnings;
+    std::vector<std::string> warnings;  // "warning: ..." and "note: ..." lines
 };
 
 bool buildPayload(const BuildRequest& request, BuildSummary* summary, std::string* error);

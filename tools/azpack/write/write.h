@@ -3,6 +3,7 @@
 #ifndef AZPACK_WRITE_WRITE_H
 #define AZPACK_WRITE_WRITE_H
 
+#include "write/build_notes.h"
 #include "write/entry_table.h"
 #include "write/header_settings.h"
 #include "write/payload_builder.h"
