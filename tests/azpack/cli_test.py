@@ -4,6 +4,7 @@ Run by ctest: cli_test.py AZPACK [unittest arguments]."""
 import os
 import pty
 import random
+import shutil
 import signal
 import struct
 import subprocess
@@ -432,6 +433,11 @@ class Usage(AzpackTestCase):
                 (["build", "-o", out], "SOURCE_DIR missing"),
                 (["build", src, src, "-o", out], "more than one SOURCE_DIR"),
                 (["build", src, "-o", out, "--frobnicate"], "unknown option '--frobnicate'"),
+                (["build", src, "-o", out, "--prodcut-name=x"],
+                 "unknown option '--prodcut-name=x' (did you mean --product-name?)"),
+                (["build", src, "-o", out, "--target", "arm64"], "--target wants i686 or x86_64"),
+                (["build", src, "-o", out, "--payload-only", "--stub", "s.exe"],
+                 "--payload-only writes no installer"),
                 (["build", src, "-o", out, "-j", "0"], "--jobs wants a number"),
                 (["build", src, "-o", out, "-jx"], "--jobs wants a number"),
                 (["build", src, "-o", out, "--level", "10"], "--level wants a number"),
@@ -445,6 +451,25 @@ class Usage(AzpackTestCase):
                 code, _, err = run(*args)
                 self.assert_refused(code, err, needle, exit_code=2)
         self.assertFalse(os.path.exists(out))
+
+    def test_version_and_a_missing_default_stub(self):
+        code, out, _ = run("--version")
+        self.assertEqual(code, 0)
+        self.assertRegex(out, r"^azpack \d+\.\d+\.\d+\n$")
+        # A copy of azpack away from any stub names where it looked.
+        lonely = self.path("bin", "azpack")
+        os.makedirs(os.path.dirname(lonely))
+        shutil.copy(t.AZPACK, lonely)
+        t.write_file(self.path("src", "a"), b"a")
+        out = self.path("setup.exe")
+        for target, folder in ((), "i686"), (("--target", "x86_64"), "x86_64"):
+            done = subprocess.run([lonely, "build", self.path("src"), "-o", out, *target],
+                                  capture_output=True, timeout=60)
+            err = done.stderr.decode()
+            self.assert_refused(done.returncode, err, "no %s installer stub found" % folder,
+                                self.path("share", "azsetup", folder, "azsetup.exe"),
+                                "--stub", "--payload-only")
+            self.assert_no_output(out)
 
     def test_operands_after_double_dash(self):
         t.write_file(self.path("-src", "a"), b"a")
