@@ -429,6 +429,7 @@ class Usage(AzpackTestCase):
         for args, needle in [
                 ([], "no command given"),
                 (["pack"], "unknown command 'pack'"),
+                (["biuld"], "unknown command 'biuld' (did you mean build?)"),
                 (["build", src], "-o OUT missing"),
                 (["build", "-o", out], "SOURCE_DIR missing"),
                 (["build", src, src, "-o", out], "more than one SOURCE_DIR"),

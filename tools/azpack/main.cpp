@@ -6,6 +6,7 @@
 #include "commands/command_line.h"
 #include "commands/commands.h"
 #include "io/utf8_arguments.h"
+#include "names/nearest_name.h"
 
 namespace {
 
@@ -51,6 +52,9 @@ int main(int argc, char** argv) {
         return azpack::runVerify(arguments);
     if (command == "extract")
         return azpack::runExtract(arguments);
-    std::fprintf(stderr, "azpack: unknown command '%s' (see 'azpack --help')\n", command.c_str());
+    std::string hint =
+        azpack::nearestName(command, {"build", "stamp", "list", "verify", "extract"});
+    std::fprintf(stderr, "azpack: unknown command '%s'%s (see 'azpack --help')\n", command.c_str(),
+                 hint.empty() ? "" : (" (did you mean " + hint + "?)").c_str());
     return azpack::kExitUsage;
 }
