@@ -112,8 +112,7 @@ def pack_ours(azpack, stub, pkg, name, tree):
     out = os.path.join(pkg, name + (".exe" if stub else ".az"))
     command = [azpack, "build", tree, "-o", out, "--install-folder", OURS_FOLDER,
                "--product-name", "Bench", "--level", "9"]
-    if stub:
-        command += ["--stub", stub]
+    command += ["--stub", stub] if stub else ["--payload-only"]
     start = time.monotonic()
     subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
     return out, time.monotonic() - start

@@ -10,7 +10,8 @@ set -eu
 
 packages="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64 wine32:i386 xvfb xauth liblnk-utils python3-pefile nsis osslsigncode
-  cmake g++ make zlib1g-dev libgtest-dev googletest clang libclang-rt-14-dev"
+  cmake g++ make zlib1g-dev libgtest-dev googletest clang libclang-rt-14-dev
+  openssl dpkg-dev"
 
 missing=""
 for p in $packages; do

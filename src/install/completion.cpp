@@ -7,6 +7,7 @@
 #include "install/uninstall_command.h"
 #include "system/device_manager.h"
 #include "system/profile_section.h"
+#include "system/publisher_values.h"
 #include "system/shortcut.h"
 
 namespace {
@@ -66,6 +67,7 @@ void recordForUninstaller(RunState& run) {
         entry.displayIcon = !run.iconPath.isEmpty() ? run.iconPath.text : run.mainProgramPath.text;
         entry.estimatedKiB = measureFilesKiB(run.installedFiles);
         writeUninstallKey(entry);
+        writePublisherValues(uninstallKeyPath.text);
         ProfileSection registrySection(uninstallProfilePath.text, "HKLM");
         registrySection.writeValue(uninstallKeyPath.text, "");
     }

@@ -4,6 +4,7 @@ Run by ctest: cli_test.py AZPACK [unittest arguments]."""
 import os
 import pty
 import random
+import shutil
 import signal
 import struct
 import subprocess
@@ -182,12 +183,21 @@ class Options(AzpackTestCase):
         self.assertEqual(t.Payload(t.read_file(self.path("p2.az"))).text(4, 96), b"en")
 
     def test_warns_when_the_main_program_is_not_a_file(self):
+        # A bare payload: warnings only (an installer build refuses, see
+        # stamp_test.py); "/" separates folders as "\\" does.
         t.write_file(self.path("src", "a.txt"), b"x")
+        t.write_file(self.path("src", "bin", "app.exe"), b"x")
         _, err = self.build(self.path("src"), self.path("p.az"), "--main-program", "app.exe")
         self.assertIn("warning: --main-program: main program 'app.exe' is not among the files",
                       err)
+        _, err = self.build(self.path("src"), self.path("p.az"), "--main-program", "bin/apq.exe")
+        self.assertIn("did you mean 'bin\\app.exe'?", err)
         _, err = self.build(self.path("src"), self.path("p.az"), "--main-program", "A.TXT")
         self.assertEqual(err, "")
+        _, err = self.build(self.path("src"), self.path("p.az"), "--main-program", "bin/APP.exe")
+        self.assertEqual(err, "")
+        payload = t.Payload(t.read_file(self.path("p.az")))
+        self.assertEqual(payload.text(100, 1024), b"bin\\APP.exe")
 
     def test_progress_only_on_a_terminal(self):
         # Data of a four-letter alphabet is slow at level 9: this build runs
@@ -198,7 +208,7 @@ class Options(AzpackTestCase):
         _, err = self.build(self.path("src"), self.path("quiet.az"), "-j1")
         self.assertEqual(err, "")
         master, slave = pty.openpty()
-        done = subprocess.run([t.AZPACK, "build", self.path("src"), "-o", self.path("tty.az"),
+        done = subprocess.run([t.AZPACK, "build", "--payload-only", self.path("src"), "-o", self.path("tty.az"),
                                "-j1"], stdout=subprocess.PIPE, stderr=slave, timeout=600)
         os.close(slave)
         shown = b""
@@ -385,7 +395,7 @@ class Refusals(AzpackTestCase):
         base = bytes(random.Random(2).choices(b"ACGT", k=4 * 1024 * 1024))
         t.write_file(self.path("src", "slow.dat"), base)
         out = self.path("p.az")
-        build = subprocess.Popen([t.AZPACK, "build", self.path("src"), "-o", out, "-j1"],
+        build = subprocess.Popen([t.AZPACK, "build", "--payload-only", self.path("src"), "-o", out, "-j1"],
                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.time() + 30
         while time.time() < deadline and not any(n.endswith(".tmp")
@@ -419,10 +429,16 @@ class Usage(AzpackTestCase):
         for args, needle in [
                 ([], "no command given"),
                 (["pack"], "unknown command 'pack'"),
+                (["biuld"], "unknown command 'biuld' (did you mean build?)"),
                 (["build", src], "-o OUT missing"),
                 (["build", "-o", out], "SOURCE_DIR missing"),
                 (["build", src, src, "-o", out], "more than one SOURCE_DIR"),
                 (["build", src, "-o", out, "--frobnicate"], "unknown option '--frobnicate'"),
+                (["build", src, "-o", out, "--prodcut-name=x"],
+                 "unknown option '--prodcut-name=x' (did you mean --product-name?)"),
+                (["build", src, "-o", out, "--target", "arm64"], "--target wants i686 or x86_64"),
+                (["build", src, "-o", out, "--payload-only", "--stub", "s.exe"],
+                 "--payload-only writes no installer"),
                 (["build", src, "-o", out, "-j", "0"], "--jobs wants a number"),
                 (["build", src, "-o", out, "-jx"], "--jobs wants a number"),
                 (["build", src, "-o", out, "--level", "10"], "--level wants a number"),
@@ -436,6 +452,25 @@ class Usage(AzpackTestCase):
                 code, _, err = run(*args)
                 self.assert_refused(code, err, needle, exit_code=2)
         self.assertFalse(os.path.exists(out))
+
+    def test_version_and_a_missing_default_stub(self):
+        code, out, _ = run("--version")
+        self.assertEqual(code, 0)
+        self.assertRegex(out, r"^azpack \d+\.\d+\.\d+\n$")
+        # A copy of azpack away from any stub names where it looked.
+        lonely = self.path("bin", "azpack")
+        os.makedirs(os.path.dirname(lonely))
+        shutil.copy(t.AZPACK, lonely)
+        t.write_file(self.path("src", "a"), b"a")
+        out = self.path("setup.exe")
+        for target, folder in ((), "i686"), (("--target", "x86_64"), "x86_64"):
+            done = subprocess.run([lonely, "build", self.path("src"), "-o", out, *target],
+                                  capture_output=True, timeout=60)
+            err = done.stderr.decode()
+            self.assert_refused(done.returncode, err, "no %s installer stub found" % folder,
+                                self.path("share", "azsetup", folder, "azsetup.exe"),
+                                "--stub", "--payload-only")
+            self.assert_no_output(out)
 
     def test_operands_after_double_dash(self):
         t.write_file(self.path("-src", "a"), b"a")

@@ -1,4 +1,4 @@
-#include "code_page.h"
+#include "names/code_page.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 
 #include <zlib.h>
 
-#include "block_compressor.h"
-#include "compression_pipeline.h"
-#include "source_tree.h"
+#include "compress/block_compressor.h"
+#include "compress/compression_pipeline.h"
 #include "test_folder.h"
+#include "write/source_tree.h"
 
 namespace azpack {
 namespace {

@@ -1,4 +1,4 @@
-#include "entry_table.h"
+#include "write/entry_table.h"
 
 #include <gtest/gtest.h>
 

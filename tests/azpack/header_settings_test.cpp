@@ -1,4 +1,4 @@
-#include "header_settings.h"
+#include "write/header_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -12,8 +12,8 @@
 #include "base/text_buffer.h"
 #include "payload/entry_index.h"
 #include "payload/extract.h"
-#include "payload_builder.h"
 #include "test_folder.h"
+#include "write/payload_builder.h"
 
 namespace azpack {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "payload_builder.h"
-#include "payload_verify.h"
+#include "read/payload_verify.h"
 #include "test_folder.h"
+#include "write/payload_builder.h"
 
 namespace azpack {
 namespace {

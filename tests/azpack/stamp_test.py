@@ -179,6 +179,71 @@ class Stamp(AzpackTestCase):
         pe = self.stamp(self.stub("stub_i686.exe"), self.path("one.exe"), self.path("two.exe"))
         self.assertEqual(resources(pe)[QX + (1036,)], t.read_file(self.payload))
 
+    def test_installer_builds_check_what_the_target_machine_will_do(self):
+        stub = self.stub("stub_x86_64.exe")
+        out = self.path("setup.exe")
+        base = ["build", self.path("src"), "-o", out, "--stub", stub]
+        folder = ["--install-folder", "%PROGRAMFILES%\\App"]
+        refusals = [
+            (["--main-program", "bin/apq.exe"] + folder,
+             ("--main-program: main program 'bin\\apq.exe' is not among the files",
+              "did you mean 'bin\\app.exe'?")),
+            (["--install-folder", "Mon Appli"], ("never gives a full path",)),
+            (["--install-folder", "$PROGRAMFILES\\Mon Appli"], ("never gives a full path",)),
+            (["--product-version", "1.2.3.4.5"] + folder, ("is not one to four numbers",)),
+            (["--product-version", "1.70000"] + folder, ("is not one to four numbers",)),
+            (["--setup-icon", self.path("src", "readme.txt")] + folder, ("not a .ico file",)),
+        ]
+        for options, needles in refusals:
+            with self.subTest(options=options):
+                code, _, err = run(*base, *options)
+                self.assert_refused(code, err, *needles)
+                self.assert_no_output(out)
+        code, _, err = run(*base, "--install-folder", "%programfile%\\App")
+        self.assertEqual(code, 0, err)
+        self.assertIn("azpack: warning: --install-folder: %programfile% is not a folder macro",
+                      err)
+        self.assertIn("%programfiles%, %windir%, %tempdir%, %AppData%", err)
+        code, _, err = run(*base)
+        self.assertEqual(code, 0, err)
+        self.assertIn("no install folder: the installer puts the product on the user's Desktop",
+                      err)
+        code, _, err = run(*base, "--lenient", "--install-folder", "Mon Appli",
+                           "--main-program", "nothere.exe")
+        self.assertEqual(code, 0, err)
+        self.assertEqual(err.count("azpack: warning: "), 2, err)
+        t.write_file(self.path("src", "YPH.EXE"), b"x")
+        t.write_file(self.path("src", "IVORTA.EXE"), b"x")
+        code, _, err = run(*base, *folder, "--product-name", "i-PelBor")
+        self.assertEqual(code, 0, err)
+        for needle in ("note: entry YPH.EXE is the companion program",
+                       "note: entry IVORTA.EXE is the product program",
+                       "note: product name i-PelBor also gets a second Desktop shortcut"):
+            self.assertIn(needle, err)
+        # The output inside the source folder is left out of the next build.
+        inside = self.path("src", "setup.exe")
+        for _ in range(2):
+            code, _, err = run("build", self.path("src"), "-o", inside, "--stub", stub, *folder)
+            self.assertEqual(code, 0, err)
+        self.assertIn("left out of the entries", err)
+        code, listed, _ = run("list", inside)
+        self.assertNotIn("setup.exe", listed)
+
+    def test_a_stub_that_is_not_ours_is_refused(self):
+        data = bytearray(t.read_file(self.stub("stub_x86_64.exe")))
+        mark = "azsetup\0".encode("utf-16-le")
+        self.assertEqual(data.count(mark), 1)
+        at = data.index(mark)
+        data[at:at + 2] = "b".encode("utf-16-le")
+        foreign = self.path("foreign.exe")
+        t.write_file(foreign, bytes(data))
+        out = self.path("setup.exe")
+        code, _, err = run("build", self.path("src"), "-o", out, "--stub", foreign)
+        self.assert_refused(code, err, foreign, "is not an azsetup installer stub")
+        self.assert_no_output(out)
+        code, _, err = run("stamp", foreign, self.payload, "-o", out)
+        self.assert_refused(code, err, foreign, "is not an azsetup installer stub")
+
     def test_signed_stub_is_refused(self):
         data = bytearray(t.read_file(self.stub("stub_x86_64.exe")))
         stub = pefile.PE(data=bytes(data))

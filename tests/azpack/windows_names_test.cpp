@@ -1,4 +1,4 @@
-#include "windows_names.h"
+#include "names/windows_names.h"
 
 #include <gtest/gtest.h>
 

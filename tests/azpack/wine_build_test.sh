@@ -6,13 +6,13 @@ set -eu
 azpack=$1 windows=$2 work=$3 runner=$4 template=$5 source=$6
 rm -rf "$work"
 mkdir -p "$work"
-"$azpack" build "$source" -o "$work/host.az" --product-name "Caf$(printf '\303\251')" >/dev/null
-sh "$runner" --template "$template" "$windows" build "Z:$source" -o "Z:$work/windows.az" \
+"$azpack" build --payload-only "$source" -o "$work/host.az" --product-name "Caf$(printf '\303\251')" >/dev/null
+sh "$runner" --template "$template" "$windows" build --payload-only "Z:$source" -o "Z:$work/windows.az" \
   --product-name "Caf$(printf '\303\251')" -j 2
 "$azpack" verify "$work/windows.az"
 cmp "$work/host.az" "$work/windows.az"
 sh "$runner" --template "$template" "$windows" verify "Z:$work/host.az"
 # A second build replaces the output.
-sh "$runner" --template "$template" "$windows" build "Z:$source" -o "Z:$work/windows.az" \
+sh "$runner" --template "$template" "$windows" build --payload-only "Z:$source" -o "Z:$work/windows.az" \
   --product-name "Autre"
 "$azpack" list "$work/windows.az" | grep -q "^product name *Autre$"

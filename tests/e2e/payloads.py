@@ -201,7 +201,9 @@ def build_installer(source, out, stub=None, main_program=None, install_folder=No
     (None leaves an option out). azpack refuses a tree with its own top-level
     TAVUUNINSTALL.EXE, so such a file is moved beside the tree and given
     with --uninstaller; without either there is no uninstaller entry."""
-    args = ["build", source, "-o", out, "--stub", stub or settings().azsetup]
+    # Scenarios try the installer's own fallbacks (missing main program,
+    # relative or empty install folder): azpack only warns about them here.
+    args = ["build", source, "-o", out, "--stub", stub or settings().azsetup, "--lenient"]
     for own in Path(source).iterdir():
         if own.name.upper() == "TAVUUNINSTALL.EXE" and own.is_file():
             uninstaller = own.rename(Path(out).with_name(Path(out).name + ".uninstaller"))

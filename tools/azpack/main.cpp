@@ -3,9 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
-#include "commands.h"
-#include "utf8_arguments.h"
+#include "commands/command_line.h"
+#include "commands/commands.h"
+#include "io/utf8_arguments.h"
+#include "names/nearest_name.h"
 
 namespace {
 
@@ -13,14 +14,14 @@ const char kUsage[] =
     "Usage: azpack COMMAND [ARGUMENTS]\n"
     "\n"
     "Commands:\n"
-    "  build SOURCE_DIR -o OUT       make a payload (or, with --stub, an installer)\n"
+    "  build SOURCE_DIR -o OUT       make an installer (or, with --payload-only, a payload)\n"
     "  stamp STUB.exe PAYLOAD -o SETUP.exe\n"
     "                                put a payload into a copy of an installer program\n"
     "  list FILE                     show the header and entries of a payload or installer\n"
     "  verify FILE                   check a payload or installer completely\n"
     "  extract FILE DIR              write the files of a payload or installer into DIR\n"
     "\n"
-    "'azpack COMMAND --help' describes a command.\n"
+    "'azpack COMMAND --help' describes a command; 'azpack --version' shows the version.\n"
     "Exit status: 0 success, 1 a problem with the input, 2 a usage error.\n";
 
 }  // namespace
@@ -37,6 +38,10 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return azpack::kExitSuccess;
     }
+    if (command == "--version" || command == "-V") {
+        std::printf("azpack %s\n", AZPACK_VERSION);
+        return azpack::kExitSuccess;
+    }
     if (command == "build")
         return azpack::runBuild(arguments);
     if (command == "stamp")
@@ -47,6 +52,9 @@ int main(int argc, char** argv) {
         return azpack::runVerify(arguments);
     if (command == "extract")
         return azpack::runExtract(arguments);
-    std::fprintf(stderr, "azpack: unknown command '%s' (see 'azpack --help')\n", command.c_str());
+    std::string hint =
+        azpack::nearestName(command, {"build", "stamp", "list", "verify", "extract"});
+    std::fprintf(stderr, "azpack: unknown command '%s'%s (see 'azpack --help')\n", command.c_str(),
+                 hint.empty() ? "" : (" (did you mean " + hint + "?)").c_str());
     return azpack::kExitUsage;
 }
