@@ -193,6 +193,7 @@ class Stamp(AzpackTestCase):
             (["--product-version", "1.2.3.4.5"] + folder, ("is not one to four numbers",)),
             (["--product-version", "1.70000"] + folder, ("is not one to four numbers",)),
             (["--setup-icon", self.path("src", "readme.txt")] + folder, ("not a .ico file",)),
+            (["--company", "Azur"] + folder, ("--company: a company needs a product version",)),
         ]
         for options, needles in refusals:
             with self.subTest(options=options):

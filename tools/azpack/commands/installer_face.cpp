@@ -48,6 +48,14 @@ bool installerFace(const HeaderSettings& settings, const std::filesystem::path& 
         !checkText(settings.description, "description", error) ||
         !checkText(settings.copyright, "copyright", error))
         return false;
+    // The stub's own version would otherwise stand as the product's, in
+    // Explorer and in the Uninstall entry beside the company.
+    if (version.value.empty() && !settings.company.value.empty()) {
+        *error = settings.company.origin +
+                 ": a company needs a product version too (--product-version or "
+                 "product-version in the project file)";
+        return false;
+    }
     face->hasVersion = !version.value.empty() || !settings.company.value.empty() ||
                        !settings.description.value.empty() || !settings.copyright.value.empty();
     face->version.productVersion = version.value;

@@ -14,7 +14,8 @@ namespace azpack {
 // `project` is the project file given (empty when none): a setup-icon read
 // from it is relative to its folder. The version resource is changed only
 // when a product version, company, description or copyright is given; the
-// product name then goes in too.
+// product name then goes in too. A company without a product version is
+// refused: the stub's own version would stand for the product's.
 bool installerFace(const HeaderSettings& settings, const std::filesystem::path& project,
                    InstallerFace* face, std::string* error);
 
