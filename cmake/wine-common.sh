@@ -10,8 +10,35 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # debugger that would hang a crashed test instead of letting it fail.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 
+# wine_pe_bits FILE: 32 or 64 for a Windows program, by its PE machine field;
+# empty when FILE is not one.
+wine_pe_bits() {
+  offset=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+  [ -n "$offset" ] || return 0
+  machine=$(od -An -tx2 -j$((offset + 4)) -N2 "$1" 2>/dev/null | tr -d ' ')
+  case "$machine" in
+    014c) echo 32 ;;
+    8664) echo 64 ;;
+  esac
+}
+
+# wine_32bit_unusable: empty when this machine runs 32-bit Windows programs
+# (Wine's 32-bit loader installed, and a kernel that runs i386 code);
+# otherwise the reason.
+wine_32bit_unusable() {
+  loader=${WINE32:-/usr/lib/wine/wine}
+  if [ ! -x "$loader" ]; then
+    echo "Wine's 32-bit half is not installed ($loader; Debian package wine32:i386)"
+  elif ! "$loader" --version >/dev/null 2>&1; then
+    echo "this kernel cannot run 32-bit code ($loader --version fails)"
+  fi
+}
+
+# Exit code by which a test tells ctest that it did not run (SKIP_RETURN_CODE).
+AZ_SKIP_CODE=77
+
 # Bumped whenever the template's making changes, so old templates are remade.
-AZ_TEMPLATE_VERSION=3
+AZ_TEMPLATE_VERSION=4
 
 # wine_ensure_template DIR: creates the template prefix once, under a lock.
 wine_ensure_template() {

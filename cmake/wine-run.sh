@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs one Windows program under wine64 on a private X server, in a throw-away
+# Runs one Windows program under Wine (64-bit, or 32-bit under WoW64) on a private X server, in a throw-away
 # copy of a template prefix, and passes its exit code through.
 #
 #   wine-run.sh --template DIR [--keep-prefix DIR] PROGRAM [ARGS...]
@@ -25,6 +25,16 @@ done
 
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-common.sh"
+
+# A 32-bit program on a machine that cannot run one is not a failure of the
+# program: ctest reports it as skipped, with the reason.
+if [ "$(wine_pe_bits "$1")" = 32 ]; then
+  reason=$(wine_32bit_unusable)
+  if [ -n "$reason" ]; then
+    echo "SKIPPED: $reason" >&2
+    exit $AZ_SKIP_CODE
+  fi
+fi
 
 wine_ensure_template "$template" || exit 125
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/azwine.XXXXXX") || exit 125

@@ -15,6 +15,7 @@ namespace {
 typedef BOOL(WINAPI* EnumProcessesCall)(DWORD*, DWORD, DWORD*);
 typedef BOOL(WINAPI* EnumProcessModulesCall)(HANDLE, HMODULE*, DWORD, DWORD*);
 typedef DWORD(WINAPI* GetModuleFileNameExCall)(HANDLE, HMODULE, LPSTR, DWORD);
+typedef BOOL(WINAPI* QueryFullProcessImageNameCall)(HANDLE, DWORD, LPSTR, DWORD*);
 
 HMODULE statusLibrary = nullptr;
 EnumProcessesCall enumProcesses = nullptr;
@@ -31,10 +32,32 @@ static_assert(sizeof(void*) != 4 || sizeof(PROCESSENTRY32) == 296,
               "the 32-bit snapshot entry is 296 bytes");
 
 template <typename Call>
-Call lookUp(const char* name) {
+Call lookUp(HMODULE library, const char* name) {
     // Through the generic function type, which converts to any other.
-    return reinterpret_cast<Call>(
-        reinterpret_cast<void (*)()>(GetProcAddress(statusLibrary, name)));
+    return reinterpret_cast<Call>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
+}
+
+// Windows Vista and later; looked up so that older systems still run.
+QueryFullProcessImageNameCall queryImageName = nullptr;
+
+// The length of the executable's path read into `path`, 0 when unknown.
+// The module list gives it for a process of our own bitness; a 32-bit
+// program cannot list a 64-bit one's modules, but can ask for its image name.
+DWORD readExecutablePath(HANDLE process, HMODULE* modules, char* path) {
+    path[0] = '\0';
+    DWORD length = 0;
+    DWORD moduleBytes = 0;
+    if (enumProcessModules(process, modules, kListBytes, &moduleBytes) && moduleBytes != 0)
+        length = getModuleFileNameEx(process, modules[0], path, kPathBytes);
+    if (length == 0 && queryImageName != nullptr) {
+        DWORD room = kPathBytes;
+        path[0] = '\0';
+        length = queryImageName(process, 0, path, &room) ? room : 0;
+    }
+    if (length >= kPathBytes)
+        length = kPathBytes - 1;
+    path[length] = '\0';
+    return length;
 }
 
 // The whole test of one process: true when it was the one and has been
@@ -43,16 +66,7 @@ bool stopIfMatching(DWORD id, HMODULE* modules, char* path) {
     HANDLE process = OpenProcess(kAllAccess, FALSE, id);
     if (process == nullptr)
         return false;
-    DWORD moduleBytes = 0;
-    if (!enumProcessModules(process, modules, kListBytes, &moduleBytes) || moduleBytes == 0) {
-        CloseHandle(process);
-        return false;
-    }
-    path[0] = '\0';
-    DWORD length = getModuleFileNameEx(process, modules[0], path, kPathBytes);
-    if (length >= kPathBytes)
-        length = kPathBytes - 1;
-    path[length] = '\0';
+    DWORD length = readExecutablePath(process, modules, path);
     // An unreadable path matches nothing.
     if (length == 0 || !programToStop.equalsIgnoreCase(path)) {
         CloseHandle(process);
@@ -112,11 +126,14 @@ bool loadProcessStatusLibrary() {
     if (reinterpret_cast<uintptr_t>(library) < 32)
         return false;
     statusLibrary = library;
-    enumProcesses = lookUp<EnumProcessesCall>("EnumProcesses");
-    enumProcessModules = lookUp<EnumProcessModulesCall>("EnumProcessModules");
-    getModuleFileNameEx = lookUp<GetModuleFileNameExCall>("GetModuleFileNameExA");
-    if (enumProcesses && enumProcessModules && getModuleFileNameEx)
+    enumProcesses = lookUp<EnumProcessesCall>(library, "EnumProcesses");
+    enumProcessModules = lookUp<EnumProcessModulesCall>(library, "EnumProcessModules");
+    getModuleFileNameEx = lookUp<GetModuleFileNameExCall>(library, "GetModuleFileNameExA");
+    if (enumProcesses && enumProcessModules && getModuleFileNameEx) {
+        queryImageName = lookUp<QueryFullProcessImageNameCall>(GetModuleHandleA("KERNEL32.DLL"),
+                                                               "QueryFullProcessImageNameA");
         return true;
+    }
     unloadProcessStatusLibrary();
     return false;
 }
@@ -128,6 +145,7 @@ void unloadProcessStatusLibrary() {
     enumProcesses = nullptr;
     enumProcessModules = nullptr;
     getModuleFileNameEx = nullptr;
+    queryImageName = nullptr;
 }
 
 void stopRunningProgram() {

@@ -11,7 +11,9 @@ extern TextBuffer programToStop;
 // Terminates the first process whose executable path equals programToStop
 // (ignoring case), then waits 3 seconds so that its file is let go. Nothing
 // happens, and there is no wait, when none matches or programToStop is empty.
-// Uses the process status library when it is complete, else the process
+// Uses the process status library when it is complete (and, for a process
+// whose modules it cannot list, such as a 64-bit one seen from a 32-bit
+// program, the process's image name), else the process
 // snapshot (which names executables without their folder on some systems, so
 // that nothing matches there).
 void stopRunningProgram();

@@ -1,12 +1,13 @@
 """Builds the sample installer from samples/product and runs it in a fresh
 Wine prefix, then prints what was installed and where.
 
-    python3 run_sample.py --host-build build/host --win64-build build/win64
+    python3 run_sample.py --host-build build/host --windows-build build/win32
                           [--out build/sample] [--keep]
 
-The sample product is samples/product (notes, letter templates, an icon)
-plus its main program CARNET.EXE, built from samples/product-src by the
-win64 build. scripts/sample.sh runs this after building; test_sample.py
+The installer is made with the stub of the Windows build given: build/win32
+(the i686 shipping stub) by default, or build/win64 for the x86_64 one. The
+sample product is samples/product (notes, letter templates, an icon) plus
+its main program CARNET.EXE, built from samples/product-src by that build. scripts/sample.sh runs this after building; test_sample.py
 checks the same installation.
 """
 
@@ -28,16 +29,16 @@ UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 SHELL_FOLDERS_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"
 
 
-def configure(host_build, win64_build):
+def configure(host_build, windows_build):
     """Points the test bed at the two builds (as ctest would)."""
-    host_build, win64_build = Path(host_build).resolve(), Path(win64_build).resolve()
+    host_build, windows_build = Path(host_build).resolve(), Path(windows_build).resolve()
     os.environ.update(
         AZPACK=str(host_build / "tools" / "azpack" / "azpack"),
-        AZSETUP=str(win64_build / "src" / "app" / "azsetup.exe"),
-        AZ_HELPERS=str(win64_build / "tests" / "helpers"),
-        AZ_SAMPLE_PROGRAM=str(win64_build / "samples" / "product-src" / "CARNET.exe"),
-        AZ_WINE_TEMPLATE=str(win64_build / "wine-template"),
-        AZ_UNINSTALLER=str(win64_build / "src" / "uninstall" / "TAVUUNINSTALL.exe"),
+        AZSETUP=str(windows_build / "src" / "app" / "azsetup.exe"),
+        AZ_HELPERS=str(windows_build / "tests" / "helpers"),
+        AZ_SAMPLE_PROGRAM=str(windows_build / "samples" / "product-src" / "CARNET.exe"),
+        AZ_WINE_TEMPLATE=str(windows_build / "wine-template"),
+        AZ_UNINSTALLER=str(windows_build / "src" / "uninstall" / "TAVUUNINSTALL.exe"),
         AZ_SOURCE_DIR=str(SOURCE))
 
 
@@ -108,7 +109,7 @@ class SampleRun:
         if not self.links:
             lines.append("  none")
         lines += ["", "Uninstall registry entry HKEY_LOCAL_MACHINE\\%s\\%s:" % (
-            UNINSTALL_KEY, PRODUCT)]
+            self.prefix.registry("HKLM").key(UNINSTALL_KEY), PRODUCT)]
         for name, value in (self.uninstall or {}).items():
             kind = {1: "REG_SZ", 2: "REG_EXPAND_SZ"}.get(value.kind, "type %d" % value.kind)
             lines.append("  %-16s %-8s %s" % (name, kind, value.text))
@@ -126,11 +127,13 @@ class SampleRun:
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--host-build", default=str(SOURCE / "build" / "host"))
-    parser.add_argument("--win64-build", default=str(SOURCE / "build" / "win64"))
+    parser.add_argument("--windows-build", default=str(SOURCE / "build" / "win32"),
+                        help="the Windows build whose stub is used (build/win32: i686, "
+                             "the shipping stub; build/win64: x86_64)")
     parser.add_argument("--out", default=str(SOURCE / "build" / "sample"))
     parser.add_argument("--keep", action="store_true", help="keep the Wine prefix")
     args = parser.parse_args()
-    configure(args.host_build, args.win64_build)
+    configure(args.host_build, args.windows_build)
     if args.keep:
         os.environ["AZ_E2E_KEEP"] = "1"
     sys.path.insert(0, str(HERE))
@@ -139,8 +142,9 @@ def main():
     Path(args.out).mkdir(parents=True, exist_ok=True)
     start = time.monotonic()
     installer = build_sample_installer(args.out)
-    print("Built the sample installer %s (%d bytes) in %.1f s." % (
-        installer, installer.stat().st_size, time.monotonic() - start))
+    print("Built the sample installer %s (%d bytes, %d-bit stub) in %.1f s." % (
+        installer, installer.stat().st_size, testbed.settings().bits,
+        time.monotonic() - start))
     with testbed.WinePrefix("sample") as prefix:
         run = SampleRun(prefix, installer)
         print(run.report())

@@ -10,8 +10,13 @@ to host paths inside it. Leaving the context stops the prefix's wineserver
 else.
 
 Settings come from the environment that ctest gives (tests/e2e/CMakeLists.txt):
-AZPACK, AZSETUP, AZ_HELPERS, AZ_WINE_TEMPLATE, AZ_SOURCE_DIR. AZ_E2E_KEEP=1
-keeps every prefix (its folder is printed) for inspection.
+AZPACK, AZSETUP, AZ_HELPERS, AZ_OTHER_HELPERS, AZ_WINE_TEMPLATE, AZ_SOURCE_DIR.
+AZ_E2E_KEEP=1 keeps every prefix (its folder is printed) for inspection.
+
+The stub under test is 32-bit (i686, the shipping build, run under WoW64) or
+64-bit; its helpers are of the same bitness, and the registry of a prefix is
+read and written in the view the stub sees: for a 32-bit stub, the keys below
+HKLM\\Software are those under Software\\Wow6432Node, as on 64-bit Windows.
 """
 
 import os
@@ -45,12 +50,79 @@ class Settings:
         self.template = Path(os.environ["AZ_WINE_TEMPLATE"])
         self.source = Path(os.environ.get("AZ_SOURCE_DIR") or HERE.parents[1])
         self.keep = os.environ.get("AZ_E2E_KEEP") == "1"
+        self.bits = pe_bits(self.azsetup)
+        other = os.environ.get("AZ_OTHER_HELPERS")
+        self.other_helpers = Path(other) if other else None
 
-    def helper(self, name):
-        path = self.helpers / name
+    def helper(self, name, other_bitness=False):
+        """A helper program of the stub's bitness, or of the other one."""
+        folder = self.other_helpers if other_bitness else self.helpers
+        if folder is None:
+            raise RuntimeError("AZ_OTHER_HELPERS is not set: the other Windows build's "
+                               "helpers are needed (configure with AZ_OTHER_BUILD)")
+        path = folder / name
         if not path.is_file():
-            raise RuntimeError("helper program %s is missing (build tests/helpers)" % path)
+            raise RuntimeError("helper program %s is missing (build tests/helpers%s)" % (
+                path, " of the other Windows build" if other_bitness else ""))
+        if other_bitness and pe_bits(path) == self.bits:
+            raise RuntimeError("%s is not of the other bitness" % path)
         return path
+
+
+def pe_bits(path):
+    """32 or 64: the bitness of a Windows program, read from its PE header."""
+    with open(path, "rb") as f:
+        head = f.read(4096)
+    offset = int.from_bytes(head[60:64], "little")
+    machine = int.from_bytes(head[offset + 4:offset + 6], "little")
+    if head[:2] != b"MZ" or head[offset:offset + 4] != b"PE\0\0" or \
+            machine not in (0x14C, 0x8664):
+        raise RuntimeError("%s is not a Windows program for i386 or x86_64" % path)
+    return 32 if machine == 0x14C else 64
+
+
+class RegistryView:
+    """A prefix's registry file as a program of one bitness sees it: for a
+    32-bit program on 64-bit Windows, HKLM\\Software\\X is stored as
+    Software\\Wow6432Node\\X (Software\\Classes, shared, keeps its place)."""
+
+    def __init__(self, regfile, redirect):
+        self.file = regfile
+        self.redirect = redirect
+
+    def key(self, key):
+        if not self.redirect:
+            return key
+        lower = key.lower()
+        if not lower.startswith("software\\") or lower.startswith(
+                ("software\\wow6432node\\", "software\\classes\\")) or \
+                lower in ("software\\wow6432node", "software\\classes"):
+            return key
+        return "Software\\Wow6432Node\\" + key[len("software\\"):]
+
+    def values(self, key):
+        return self.file.values(self.key(key))
+
+    def value(self, key, name):
+        return self.file.value(self.key(key), name)
+
+    def has_key(self, key):
+        return self.file.has_key(self.key(key))
+
+    def subkeys(self, key):
+        return self.file.subkeys(self.key(key))
+
+    def set_value(self, key, name, value):
+        self.file.set_value(self.key(key), name, value)
+
+    def delete_value(self, key, name):
+        self.file.delete_value(self.key(key), name)
+
+    def delete_key(self, key):
+        self.file.delete_key(self.key(key))
+
+    def save(self):
+        self.file.save()
 
 
 _settings = None
@@ -341,12 +413,15 @@ class WinePrefix:
 
     # -- running programs ---------------------------------------------------
 
-    def helper(self, name):
-        """The Windows path of a helper program, copied into the prefix on
-        first use (C:\\azhelpers)."""
-        path = "C:\\azhelpers\\" + name
+    def helper(self, name, other_bitness=False):
+        """The Windows path of a helper program of the stub's bitness (or of
+        the other one), copied into the prefix on first use (C:\\azhelpers,
+        C:\\azhelpers\\other)."""
+        folder = "C:\\azhelpers\\other\\" if other_bitness else "C:\\azhelpers\\"
+        path = folder + name
         if not self.host(path).exists():
-            shutil.copyfile(settings().helper(name), self.host(path))
+            self.host(folder).mkdir(parents=True, exist_ok=True)
+            shutil.copyfile(settings().helper(name, other_bitness), self.host(path))
         return path
 
     def _command(self, program, args):
@@ -415,13 +490,16 @@ class WinePrefix:
 
     # -- registry -----------------------------------------------------------
 
-    def registry(self, hive):
-        """The hive's registry file, parsed; the server is stopped first, so
+    def registry(self, hive, bits=None):
+        """The hive's registry file, parsed, in the view of a program of
+        `bits` (the stub's by default); the server is stopped first, so
         that the file holds everything written so far. Save it to apply
         edits before the next program runs."""
         self.stop_server()
         name = {"HKLM": "system.reg", "HKCU": "user.reg"}[hive.upper()]
-        return winereg.RegFile(self.path / name)
+        bits = bits or settings().bits
+        return RegistryView(winereg.RegFile(self.path / name),
+                            redirect=hive.upper() == "HKLM" and bits == 32)
 
     def set_values(self, hive, key, values):
         """Sets several values of one key: {name: RegValue or str}."""
