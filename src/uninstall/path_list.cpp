@@ -44,8 +44,13 @@ namespace {
 
 int (*activeOrder)(const char*, const char*) = nullptr;
 
+// Items the order finds equal are ranked by their bytes, so that the same
+// spelling survives whatever the C library's sort does with ties.
 int compareItems(const void* a, const void* b) {
-    return activeOrder(*static_cast<char* const*>(a), *static_cast<char* const*>(b));
+    const char* x = *static_cast<char* const*>(a);
+    const char* y = *static_cast<char* const*>(b);
+    int order = activeOrder(x, y);
+    return order != 0 ? order : std::strcmp(x, y);
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ class PathList {
     // The item added last, which its adder may still adjust; needs count() > 0.
     char* last() { return items_[count_ - 1]; }
     // Sorts by the given order and drops items the order finds equal to
-    // their predecessor.
+    // their predecessor; of equal items the one lowest in byte order stays.
     void sortUnique(int (*compare)(const char*, const char*));
 
   private:

@@ -111,8 +111,10 @@ class SampleRun:
         lines += ["", "Uninstall registry entry HKEY_LOCAL_MACHINE\\%s\\%s:" % (
             self.prefix.registry("HKLM").key(UNINSTALL_KEY), PRODUCT)]
         for name, value in (self.uninstall or {}).items():
-            kind = {1: "REG_SZ", 2: "REG_EXPAND_SZ"}.get(value.kind, "type %d" % value.kind)
-            lines.append("  %-16s %-8s %s" % (name, kind, value.text))
+            kind = {1: "REG_SZ", 2: "REG_EXPAND_SZ", 4: "REG_DWORD"}.get(
+                value.kind, "type %d" % value.kind)
+            shown = int.from_bytes(value.data, "little") if value.kind == 4 else value.text
+            lines.append("  %-16s %-9s %s" % (name, kind, shown))
         if not self.uninstall:
             lines.append("  missing")
         lines += ["", "Uninstall profile %s\\TAVUUNINSTALL.INI:" % self.folder]

@@ -108,7 +108,7 @@ class Uninstall(Scenario):
         self.assertEqual([c for _, c in changes], ["removed"] * len(changes))
         low = folder.lower()
         self.assertEqual(gone, sorted([
-            "HKLM\\" + UNINSTALL_KEY.lower() + "\\azkeep",
+            "HKLM\\" + self.prefix.registry("HKLM").key(UNINSTALL_KEY + "\\AzKeep").lower(),
             "dir " + low + "\\data\\sub", "dir " + low + "\\doc",
             "file " + low + "\\app.exe", "file " + low + "\\data\\sub\\x.dat",
             "file " + low + "\\doc\\manuel.txt", "file " + low + "\\tavuuninstall.ini",

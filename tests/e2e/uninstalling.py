@@ -121,7 +121,7 @@ def snapshot(prefix):
             else:
                 state["file c:\\" + rel] = hashlib.sha256(full.read_bytes()).hexdigest()
     for hive in ("HKLM", "HKCU"):
-        for key in prefix.registry(hive).keys:
+        for key in prefix.registry(hive).file.keys:
             if (hive + "\\" + key.name).lower().startswith(WINE_OWN_KEYS):
                 continue
             state[hive + "\\" + key.name.lower()] = {
