@@ -10,9 +10,7 @@ foreach(target i686 x86_64)
   string(TOUPPER ${target} upper)
   set(tree ${AZPACK_STUB_BUILD_${upper}})
   install(FILES ${tree}/src/app/azsetup.exe DESTINATION share/azsetup/${target})
-  # The uninstaller comes with the Windows builds that make it.
-  install(FILES ${tree}/src/uninstall/TAVUUNINSTALL.EXE DESTINATION share/azsetup/${target}
-          OPTIONAL)
+  install(FILES ${tree}/src/uninstall/TAVUUNINSTALL.EXE DESTINATION share/azsetup/${target})
 endforeach()
 
 set(az_man ${CMAKE_BINARY_DIR}/azpack.1.gz)

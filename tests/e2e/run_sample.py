@@ -38,7 +38,7 @@ def configure(host_build, windows_build):
         AZ_HELPERS=str(windows_build / "tests" / "helpers"),
         AZ_SAMPLE_PROGRAM=str(windows_build / "samples" / "product-src" / "CARNET.exe"),
         AZ_WINE_TEMPLATE=str(windows_build / "wine-template"),
-        AZ_UNINSTALLER=str(windows_build / "src" / "uninstall" / "TAVUUNINSTALL.exe"),
+        AZ_UNINSTALLER=str(windows_build / "src" / "uninstall" / "TAVUUNINSTALL.EXE"),
         AZ_SOURCE_DIR=str(SOURCE))
 
 

@@ -53,7 +53,8 @@ class Package(Scenario):
         self.tool(azpack, "verify", built)
         listed = self.tool(azpack, "list", built).stdout.decode("utf-8")
         uninstaller = root / "usr/share/azsetup/i686/TAVUUNINSTALL.EXE"
-        self.assertEqual("TAVUUNINSTALL.EXE" in listed, uninstaller.is_file())
+        self.assertTrue(uninstaller.is_file(), "the package carries no i686 uninstaller")
+        self.assertIn("TAVUUNINSTALL.EXE", listed)
         with open(built, "rb") as f:
             image = f.read()
         pe = image[int.from_bytes(image[0x3C:0x40], "little"):]
@@ -71,6 +72,12 @@ class Package(Scenario):
                                 if p.name != "TAVUUNINSTALL.INI"), SAMPLE_FILES)
         for name in ("LISEZMOI.TXT", "CARNET.ICO"):
             self.assertEqual((folder / name).read_bytes(), (sample / name).read_bytes())
+        # With its uninstaller; a payload without a product name registers nothing.
+        windows = self.machine.windows.rstrip("\\")
+        self.assertEqual(self.prefix.host(windows + "\\TAVUUNINSTALL.EXE").read_bytes(),
+                         uninstaller.read_bytes())
+        entry = self.uninstall_entry("carnet")
+        self.assertIsNone(entry, "no product name, no Uninstall entry")
 
 
 if __name__ == "__main__":
