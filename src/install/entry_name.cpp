@@ -1,5 +1,6 @@
 #include "install/entry_name.h"
 
+#include "base/device_name.h"
 #include "base/matching.h"
 
 namespace {
@@ -21,22 +22,6 @@ bool climbs(const char* begin, const char* end) {
     return dots >= 2;
 }
 
-bool stemIs(const char* stem, const char* name) {
-    for (int i = 0; i < 3; ++i) {
-        if (foldCase(stem[i]) != name[i])
-            return false;
-    }
-    return true;
-}
-
-bool sameFolded(const char* text, const char* upper, long length) {
-    for (long i = 0; i < length; ++i) {
-        if (foldCase(text[i]) != upper[i])
-            return false;
-    }
-    return true;
-}
-
 // Windows drops a final dot or blank: the file would land under another
 // name than the one recorded, a folder would not be found again. A lone "."
 // stays where it is.
@@ -44,28 +29,6 @@ bool endsInDotOrBlank(const char* begin, const char* end) {
     if (end - begin == 1 && *begin == '.')
         return false;
     return end > begin && (end[-1] == '.' || end[-1] == ' ');
-}
-
-// "CON", "nul.txt", "COM1 .log", "CONIN$": Windows opens the device, in any
-// folder.
-bool namesDevice(const char* begin, const char* end) {
-    const char* stemEnd = begin;
-    while (stemEnd < end && *stemEnd != '.')
-        ++stemEnd;
-    while (stemEnd > begin && stemEnd[-1] == ' ')
-        --stemEnd;
-    const long length = stemEnd - begin;
-    if (length == 6 || length == 7)
-        return sameFolded(begin, length == 6 ? "CONIN$" : "CONOUT$", length);
-    if (length == 3) {
-        return stemIs(begin, "CON") || stemIs(begin, "PRN") || stemIs(begin, "AUX") ||
-               stemIs(begin, "NUL");
-    }
-    if (length != 4 || !(stemIs(begin, "COM") || stemIs(begin, "LPT")))
-        return false;
-    const char digit = begin[3];
-    // Superscript one, two and three count as digits here.
-    return (digit >= '0' && digit <= '9') || digit == '\xB9' || digit == '\xB2' || digit == '\xB3';
 }
 
 }  // namespace

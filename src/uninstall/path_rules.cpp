@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/device_name.h"
 #include "base/matching.h"
 
 namespace {
@@ -26,36 +27,6 @@ bool equalFolded(const char* a, const char* b, int32_t length) {
             return false;
     }
     return true;
-}
-
-bool stemIs(const char* stem, const char* name, long length) {
-    for (long i = 0; i < length; ++i) {
-        if (foldCase(stem[i]) != name[i])
-            return false;
-    }
-    return true;
-}
-
-// "CON", "nul.txt", "COM1 .log", "CONIN$": Windows opens the device.
-bool namesDevice(const char* begin, const char* end) {
-    const char* stemEnd = begin;
-    while (stemEnd < end && *stemEnd != '.')
-        ++stemEnd;
-    while (stemEnd > begin && stemEnd[-1] == ' ')
-        --stemEnd;
-    const long length = stemEnd - begin;
-    if (length == 6)
-        return stemIs(begin, "CONIN$", 6);
-    if (length == 7)
-        return stemIs(begin, "CONOUT$", 7);
-    if (length == 3) {
-        return stemIs(begin, "CON", 3) || stemIs(begin, "PRN", 3) || stemIs(begin, "AUX", 3) ||
-               stemIs(begin, "NUL", 3);
-    }
-    if (length != 4 || !(stemIs(begin, "COM", 3) || stemIs(begin, "LPT", 3)))
-        return false;
-    const char digit = begin[3];
-    return (digit >= '0' && digit <= '9') || digit == '\xB9' || digit == '\xB2' || digit == '\xB3';
 }
 
 // Windows drops final dots and blanks, so "a." and ".. " would name another
