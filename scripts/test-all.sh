@@ -3,25 +3,63 @@
 # build's, then the x86_64 build's under wine64, then the i686 shipping
 # build's under Wine's WoW64. All three are built before any test runs, since
 # the mixed-bitness scenarios of each Windows build use the other's helpers.
-# Fails when any build or test fails; prints each ctest summary.
+# Fails when any build or test fails; prints each ctest summary, then one line
+# per build: passed, skipped (with the reason) or failed, and the scenarios
+# that skipped themselves inside a passing group.
 set -eu
 cd "$(dirname "$0")/.."
 
 sh scripts/setup.sh
 status=0
+built=""
 for preset in host win64 win32; do
-  { cmake --preset $preset >/dev/null && cmake --build --preset $preset; } || {
+  if cmake --preset $preset >/dev/null && cmake --build --preset $preset; then
+    built="$built $preset"
+  else
     echo "test-all: the $preset build FAILED" >&2
     status=1
-  }
+  fi
 done
 reason=$(sh -c '. cmake/wine-common.sh; wine_32bit_unusable')
 if [ -n "$reason" ]; then
   echo "test-all: the win32 tests will be reported as skipped: $reason" >&2
 fi
+
+summary=""
+add_line() { summary="$summary
+test-all: $1"; }
 for preset in host win64 win32; do
-  ctest --preset $preset || status=1
+  case " $built " in
+    *" $preset "*) ;;
+    *) add_line "$preset: FAILED (the build failed; no test ran)"; continue ;;
+  esac
+  log="build/$preset/test-all.log"
+  ctest_status=0
+  ctest --preset $preset >"$log" 2>&1 || ctest_status=$?
+  cat "$log"
+  total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
+  skipped=$(grep -c '(Skipped)$' "$log" || true)
+  if [ $ctest_status -ne 0 ]; then
+    status=1
+    failed=$(sed -n 's/.* \([0-9]*\) tests failed out of.*/\1/p' "$log" | tail -n 1)
+    add_line "$preset: FAILED (${failed:-?} of ${total:-?} tests failed)"
+  elif [ "${total:-0}" -gt 0 ] && [ "$skipped" -eq "$total" ]; then
+    add_line "$preset: skipped (all $total tests): ${reason:-see the tests' output}"
+  else
+    line="$preset: passed (${total:-?} tests"
+    [ "$skipped" -gt 0 ] && line="$line, $skipped skipped"
+    add_line "$line)"
+  fi
+  # Scenarios that skipped themselves inside a group, with their reasons.
+  last="build/$preset/Testing/Temporary/LastTest.log"
+  if [ -f "$last" ]; then
+    reasons=$(sed -n "s/.*\.\.\. skipped '\(.*\)'\$/\1/p" "$last" | sort | uniq -c |
+      sed 's/^ *\([0-9]*\) \(.*\)/\1 scenario(s) skipped: \2/')
+    [ -n "$reasons" ] && summary="$summary
+$(echo "$reasons" | sed "s/^/test-all:   $preset: /")"
+  fi
 done
+echo "$summary" | sed '/^$/d'
 if [ $status -ne 0 ]; then
   echo "test-all: FAILED" >&2
   exit 1

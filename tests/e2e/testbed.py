@@ -28,6 +28,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import unittest
 from pathlib import Path
 
 import winereg
@@ -66,6 +67,7 @@ class Settings:
                 path, " of the other Windows build" if other_bitness else ""))
         if other_bitness and pe_bits(path) == self.bits:
             raise RuntimeError("%s is not of the other bitness" % path)
+        skip_unless_runnable(path)
         return path
 
 
@@ -144,6 +146,29 @@ def wine_shell(script, *args, timeout=600):
     return subprocess.run(["sh", "-c", '. "$0"; ' + script, str(_wine_common())] +
                           [str(a) for a in args], capture_output=True, text=True,
                           timeout=timeout)
+
+
+_reason_32bit = None
+
+
+def reason_32bit_unusable():
+    """Empty when this machine runs 32-bit Windows programs, otherwise why
+    not: the runners' own check, WINE32 override included."""
+    global _reason_32bit
+    if _reason_32bit is None:
+        _reason_32bit = wine_shell("wine_32bit_unusable").stdout.strip()
+    return _reason_32bit
+
+
+def skip_unless_runnable(host_path):
+    """Skips the scenario, with the reason, when `host_path` is a 32-bit
+    Windows program and this machine cannot run one."""
+    try:
+        bits = pe_bits(host_path)
+    except (OSError, RuntimeError):
+        return
+    if bits == 32 and reason_32bit_unusable():
+        raise unittest.SkipTest("runs a 32-bit program, and " + reason_32bit_unusable())
 
 
 _wine_programs = None
@@ -427,6 +452,8 @@ class WinePrefix:
     def _command(self, program, args):
         if isinstance(program, Path):
             program = self.win(program)
+        if re.match(r"^[cC]:", str(program)):
+            skip_unless_runnable(self.host(str(program)))
         return [wine_programs()[0], str(program)] + [str(a) for a in args]
 
     def run(self, program, args=(), timeout=120, cwd="C:\\azwork", dll_overrides=None,
