@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "install/write_failure.h"
+#include "system/windows_folder.h"
 
 namespace {
 
@@ -64,9 +65,7 @@ int readTempFolder(TextBuffer& folder) {
 }
 
 void readWindowsFolder(TextBuffer& folder) {
-    DWORD length = readSystemText(
-        folder, [](DWORD room, char* text) { return GetWindowsDirectoryA(text, room); });
-    if (length > 0 && folder.text[length - 1] != '\\')
+    if (readWindowsFolderPath(folder) && folder.text[folder.length() - 1] != '\\')
         folder.appendChar('\\');
 }
 
