@@ -1,11 +1,11 @@
 #include "install/machine.h"
 
 #include <direct.h>
-#include <shellapi.h>
 
 #include <cstring>
 
 #include "install/write_failure.h"
+#include "system/launch.h"
 #include "system/windows_folder.h"
 
 namespace {
@@ -108,7 +108,7 @@ void showWriteFailure(HWND owner, const char* path) {
 }
 
 void startProgram(const char* path) {
-    ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL);
+    startAsSignedInUser(path);
 }
 
 void closeCompanionWindow() {
