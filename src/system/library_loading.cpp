@@ -79,6 +79,10 @@ void restrictLibraryLoading() {
                                 GetProcAddress(kernel, "SetDefaultDllDirectories")));
     if (setDefault == nullptr || !setDefault(kSearchSystem32))
         SetDllDirectoryA("");  // at least not the current folder
+    // A DLL that older systems lack, or that fails to load, is skipped
+    // without an error box.
+    UINT errorMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     for (const char* name : kPreloaded)
         loadSystemLibrary(name);
+    SetErrorMode(errorMode);
 }

@@ -1,9 +1,11 @@
 """DLLs left beside the installer and beside the uninstaller by another
-program of the user: with Wine told to prefer a DLL found on the search path
-over its own (native first, as Windows does for every DLL that is not a
-KnownDLL), a recording DLL planted under every name either program, the
-shell, COM, themes and text services could ask for is never loaded, and the
-installation and the removal are complete."""
+program of the user: both programs import only KnownDLLs (and the
+uninstaller's manifest asks for administrator rights); with Wine told to
+prefer a DLL found on the search path over its own (native first, as
+Windows does for every DLL that is not a KnownDLL), a recording DLL planted
+under every name either program, the shell, COM, themes and text services
+could ask for is never loaded, and the installation and the removal are
+complete."""
 
 import unittest
 
@@ -67,6 +69,14 @@ class DllPlanting(Scenario):
             pe.parse_data_directories([pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IMPORT"]])
             imported = {i.dll.decode().lower()[:-4] for i in pe.DIRECTORY_ENTRY_IMPORT}
             self.assertLessEqual(imported, set(KNOWN), "%s imports" % program.name)
+        # The uninstaller asks for administrator rights itself, whatever its name.
+        pe = pefile.PE(str(uninstalling.uninstaller_file()))
+        manifests = [pe.get_data(language.data.struct.OffsetToData, language.data.struct.Size)
+                     for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries
+                     if kind.id == pefile.RESOURCE_TYPE["RT_MANIFEST"]
+                     for name in kind.directory.entries for language in name.directory.entries]
+        self.assertEqual(len(manifests), 1)
+        self.assertIn(b'level="requireAdministrator"', manifests[0])
         files = {"APP.EXE": helper_bytes("az_product.exe"), "LISEZMOI.TXT": b"Lisez-moi\r\n"}
         source = payloads.write_tree(self.build / "src", files)
         out = payloads.build_installer(source, self.build / "setup.exe", install_folder=FOLDER,
