@@ -1,11 +1,12 @@
 #include "install/machine.h"
 
 #include <direct.h>
-#include <shellapi.h>
 
 #include <cstring>
 
 #include "install/write_failure.h"
+#include "system/launch.h"
+#include "system/windows_folder.h"
 
 namespace {
 
@@ -64,9 +65,7 @@ int readTempFolder(TextBuffer& folder) {
 }
 
 void readWindowsFolder(TextBuffer& folder) {
-    DWORD length = readSystemText(
-        folder, [](DWORD room, char* text) { return GetWindowsDirectoryA(text, room); });
-    if (length > 0 && folder.text[length - 1] != '\\')
+    if (readWindowsFolderPath(folder) && folder.text[folder.length() - 1] != '\\')
         folder.appendChar('\\');
 }
 
@@ -109,7 +108,7 @@ void showWriteFailure(HWND owner, const char* path) {
 }
 
 void startProgram(const char* path) {
-    ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL);
+    startAsSignedInUser(path);
 }
 
 void closeCompanionWindow() {

@@ -50,8 +50,11 @@ int runInstallation(HINSTANCE instance, HWND progressWindow) {
     run.installDir.assign(folder.path);
 
     TextBuffer failedPath(260);
-    WalkResult result =
-        installEntries(run, indexFilePath.text, payloadStream, dataStart, failedPath);
+    // An installer renamed "....exe" would install into the macro's folder
+    // itself: nothing is installed.
+    WalkResult result = folder.unusableLeaf ? WalkResult::kNoIndex
+                                            : installEntries(run, indexFilePath.text, payloadStream,
+                                                             dataStart, failedPath);
     if (result == WalkResult::kWriteFailed)
         showWriteFailure(progressWindow, failedPath.text);
     std::fclose(payloadStream);

@@ -1,7 +1,9 @@
 #include "system/folder_template.h"
 
 #include <cstdint>
+#include <cstring>
 
+#include "base/device_name.h"
 #include "base/text_splitter.h"
 
 namespace {
@@ -47,6 +49,15 @@ bool expandRegistryReference(FolderLookups& lookups, const TextBuffer& work, Tex
     return true;
 }
 
+// Windows drops trailing dots and blanks from a path component, and opens
+// a device name as the device.
+bool namesAFolder(const char* leaf) {
+    if (leaf == nullptr || leaf[0] == '\0')
+        return false;
+    const char* end = leaf + std::strlen(leaf);
+    return end[-1] != '.' && end[-1] != ' ' && !namesDevice(leaf, end);
+}
+
 void resolveMacro(FolderLookups& lookups, const char* name, TextBuffer& folder) {
     TextBuffer macro(name);
     if (macro.equalsIgnoreCase("tempdir")) {
@@ -84,6 +95,7 @@ ExpandedFolder expandFolderWith(FolderLookups& lookups, const char* folderTempla
     if (work.text[second + 1] == '\0') {
         work.appendChar('\\');
         work.append(defaultLeaf);
+        result.unusableLeaf = !namesAFolder(defaultLeaf);
     }
 
     if (work.text == nullptr)

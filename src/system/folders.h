@@ -6,17 +6,22 @@
 //                          a shell-folder value name), then rest
 //   anything else          taken as it is
 // An empty template means %desktop%; a macro that ends the template gets
-// "\" and the default leaf appended.
+// "\" and the default leaf appended. A leaf that names no folder of its own
+// (empty, only dots or blanks, or ending in a dot or blank, all of which
+// Windows cuts off: "...", "Carnet "; or a device name such as "CON") is
+// marked unusable: the folder would be the macro's folder itself, its
+// parent, another folder or a device.
 #ifndef AZ_SYSTEM_FOLDERS_H
 #define AZ_SYSTEM_FOLDERS_H
 
 #include "base/text_buffer.h"
 
 struct ExpandedFolder {
-    TextBuffer path;  // the folder the template stands for
-    TextBuffer tail;  // what followed a macro's closing %; empty otherwise
+    TextBuffer path;    // the folder the template stands for
+    TextBuffer tail;    // what followed a macro's closing %; empty otherwise
+    bool unusableLeaf;  // the default leaf was appended and names no folder
 
-    ExpandedFolder() : path(260), tail(260) {}
+    ExpandedFolder() : path(260), tail(260), unusableLeaf(false) {}
 };
 
 // Never fails: a lookup that finds nothing leaves its part empty. Creates no

@@ -4,6 +4,8 @@
 
 #include <tlhelp32.h>
 
+#include "system/library_loading.h"
+
 #include <cstdint>
 
 #include "base/allocation.h"
@@ -122,7 +124,7 @@ void walkSnapshot() {
 
 bool loadProcessStatusLibrary() {
     unloadProcessStatusLibrary();
-    HMODULE library = LoadLibraryA("PSAPI.DLL");
+    HMODULE library = loadSystemLibrary("psapi.dll");
     if (reinterpret_cast<uintptr_t>(library) < 32)
         return false;
     statusLibrary = library;

@@ -4,7 +4,34 @@
 
 #include <cstring>
 
+#include "system/library_loading.h"
+
 namespace {
+
+// version.dll is not a KnownDLL: loaded from the system folder when needed,
+// never imported (an import would be looked for beside the installer first).
+typedef DWORD(WINAPI* GetFileVersionInfoSizeCall)(LPCSTR, LPDWORD);
+typedef BOOL(WINAPI* GetFileVersionInfoCall)(LPCSTR, DWORD, DWORD, LPVOID);
+typedef BOOL(WINAPI* VerQueryValueCall)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+
+GetFileVersionInfoSizeCall getFileVersionInfoSize = nullptr;
+GetFileVersionInfoCall getFileVersionInfo = nullptr;
+VerQueryValueCall verQueryValue = nullptr;
+
+template <typename Call>
+Call lookUp(HMODULE library, const char* name) {
+    return reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+bool loadVersionCalls() {
+    HMODULE library = loadSystemLibrary("version.dll");
+    if (library == nullptr)
+        return false;
+    getFileVersionInfoSize = lookUp<GetFileVersionInfoSizeCall>(library, "GetFileVersionInfoSizeA");
+    getFileVersionInfo = lookUp<GetFileVersionInfoCall>(library, "GetFileVersionInfoA");
+    verQueryValue = lookUp<VerQueryValueCall>(library, "VerQueryValueA");
+    return getFileVersionInfoSize && getFileVersionInfo && verQueryValue;
+}
 
 // A version resource is at most 64 KiB; a larger one is not ours.
 const DWORD kMaxVersionInfo = 0x10000;
@@ -17,7 +44,7 @@ const char* versionText(void* info, const char* translation, const char* name) {
     lstrcatA(query, name);
     char* text = nullptr;
     UINT length = 0;
-    if (!VerQueryValueA(info, query, reinterpret_cast<void**>(&text), &length) || text == nullptr ||
+    if (!verQueryValue(info, query, reinterpret_cast<void**>(&text), &length) || text == nullptr ||
         length == 0 || text[0] == '\0')
         return nullptr;
     return text;
@@ -36,8 +63,10 @@ void writePublisherValues(const char* keyPath) {
     if (got == 0 || got >= MAX_PATH)
         return;
     self[got] = '\0';
+    if (!loadVersionCalls())
+        return;
     DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeA(self, &ignored);
+    DWORD size = getFileVersionInfoSize(self, &ignored);
     if (size == 0 || size > kMaxVersionInfo)
         return;
     void* info = HeapAlloc(GetProcessHeap(), 0, size);
@@ -45,9 +74,9 @@ void writePublisherValues(const char* keyPath) {
         return;
     WORD* languages = nullptr;
     UINT length = 0;
-    if (GetFileVersionInfoA(self, 0, size, info) &&
-        VerQueryValueA(info, "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&languages),
-                       &length) &&
+    if (getFileVersionInfo(self, 0, size, info) &&
+        verQueryValue(info, "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&languages),
+                      &length) &&
         languages != nullptr && length >= 4) {
         char translation[16];
         wsprintfA(translation, "%04X%04X", languages[0], languages[1]);

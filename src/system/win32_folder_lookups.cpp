@@ -4,6 +4,7 @@
 
 #include "system/folders.h"
 #include "system/registry.h"
+#include "system/windows_folder.h"
 
 namespace {
 
@@ -36,11 +37,7 @@ bool Win32FolderLookups::readTempFolder(TextBuffer& out) {
 }
 
 bool Win32FolderLookups::readWindowsFolder(TextBuffer& out) {
-    char folder[kFolderRoom];
-    DWORD length = GetWindowsDirectoryA(folder, kFolderRoom);
-    if (length < kFolderRoom)
-        folder[length] = '\0';
-    return takeSystemFolder(folder, length, out);
+    return readWindowsFolderPath(out);
 }
 
 bool Win32FolderLookups::readProgramFilesFolder(TextBuffer& out) {

@@ -4,6 +4,7 @@
 
 #include "system/folders.h"
 #include "system/registry.h"
+#include "system/windows_folder.h"
 
 namespace {
 
@@ -29,8 +30,7 @@ MachineReader::MachineReader()
       userProfile_(260),
       appData_(260),
       tempFolder_(260) {
-    if (windowsFolder_.text)
-        readSystemText(windowsFolder_, GetWindowsDirectoryA(windowsFolder_.text, 261));
+    readWindowsFolderPath(windowsFolder_);
     // Both views: a 32-bit installer on 64-bit Windows reads "Program Files (x86)".
     readRegistryText(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "ProgramFilesDir",
                      KEY_READ | KEY_WOW64_64KEY, 1024, programFiles_);

@@ -6,7 +6,7 @@ and the folder recorded in the uninstall profile's "DIRS" section."""
 import unittest
 
 import winereg
-from scenario import Scenario, parse_profile
+from scenario import NOTHING_INSTALLED, Scenario, parse_profile
 
 TEST_KEY = "Software\\AzTest\\Setup"
 
@@ -84,6 +84,24 @@ class FolderTemplates(Scenario):
         self.expect_folder("", "C:\\azshell\\Bureau\\MySetup", name="MySetup.exe")
         self.expect_folder("C:\\AzLiteral\\Dir", "C:\\AzLiteral\\Dir")
         self.expect_folder("C:\\Az$Dollar", "C:\\Az$Dollar")
+
+    def test_installer_name_that_names_no_folder_installs_nothing(self):
+        """Renamed so that its base name would make %programfiles% the
+        program-files folder itself ("...." is cut to nothing), its parent
+        ("..") or another folder ("Carnet " is "Carnet"): nothing is
+        installed, exit code 1."""
+        self.use_program_files("C:\\AzProgs")
+        before = self.prefix.snapshot()
+        for name in ("....exe", "...exe", "Carnet .exe"):
+            with self.subTest(name=name):
+                setup = self.installer({"MARK.TXT": b"marker\r\n"}, name=name,
+                                       install_folder="%programfiles%",
+                                       product_name="AzFolders")
+                self.assertFinishedQuietly(self.install(setup), code=NOTHING_INSTALLED)
+                self.assertNoTemporaryFiles()
+        self.assertChangedOnlyUnder(self.changed_since(before), ["C:\\azwork"])
+        self.assertEqual(self.prefix.files_under("C:\\AzProgs"), {})
+        self.assertIsNone(self.uninstall_entry("AzFolders"))
 
 
 if __name__ == "__main__":

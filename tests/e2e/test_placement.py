@@ -8,6 +8,7 @@ import unittest
 import zlib
 
 from scenario import Scenario, helper_bytes, helper_path, parse_profile
+from testbed import unhex
 
 PROGRAM_FILES = "C:\\AzProgs"
 PRODUCT_FOLDER = PROGRAM_FILES + "\\i-Vorta"
@@ -95,6 +96,9 @@ class Placement(Scenario):
         self.assertEqual(product["module"].lower(),
                          (PRODUCT_FOLDER + "\\IVORTA.EXE").lower().encode())
         self.assertEqual(product["cwd"].lower(), b"c:\\azwork")
+        # The installer runs elevated (Wine's default user): the desktop
+        # shell started the program, with its own token, not the installer.
+        self.assertEqual(unhex(product["parent"]).lower(), b"explorer.exe")
         self.assertEqual(product["show"], "1", "SW_SHOWNORMAL")
         self.assertLess(product["start_time"], os.stat(new_companion).st_mtime)
         seen = {bytes.fromhex(product["file_%d_name" % i]).decode("cp1252").upper():

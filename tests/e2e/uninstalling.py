@@ -83,7 +83,7 @@ def split_command_line(line):
         argv.append(arg)
 
 
-def run_command(prefix, command, answer="no", timeout=120):
+def run_command(prefix, command, answer="no", timeout=120, dll_overrides=None):
     """Runs an Uninstall entry's command line as the system does (whole, to
     CreateProcess, through the az_run helper, which also keeps the full exit
     code) with the dialog watcher answering a Yes/No question with `answer`;
@@ -93,7 +93,8 @@ def run_command(prefix, command, answer="no", timeout=120):
     job = observers._start_watcher(prefix, "az_dialogs.exe", "uninstall-%d" % n,
                                    timeout_ms, extra=[answer])
     result = "C:\\azwork\\observe\\uninstall-code-%d.txt" % n
-    run = prefix.run(prefix.helper("az_run.exe"), [result, command], timeout=timeout)
+    run = prefix.run(prefix.helper("az_run.exe"), [result, command], timeout=timeout,
+                     dll_overrides=dll_overrides)
     top, sections = observers._finish_watcher(prefix, *job)
     path = prefix.host(result)
     fields = read_record(path)[0] if path.exists() else {}

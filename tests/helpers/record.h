@@ -9,6 +9,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
+#include <tlhelp32.h>
 
 #define RECORD_MAX 65536
 
@@ -95,6 +96,29 @@ static inline int fileExists(const char* path) {
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
 }
 
+/* The file name of the process that started this one (parent=, empty when
+ * it has ended already): which process started a program. */
+static inline void recordParent(Record* r) {
+    char name[MAX_PATH] = "";
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot != INVALID_HANDLE_VALUE) {
+        PROCESSENTRY32 entry;
+        DWORD parent = 0;
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32First(snapshot, &entry); more;
+             more = Process32Next(snapshot, &entry))
+            if (entry.th32ProcessID == GetCurrentProcessId())
+                parent = entry.th32ParentProcessID;
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32First(snapshot, &entry); more && parent != 0;
+             more = Process32Next(snapshot, &entry))
+            if (entry.th32ProcessID == parent)
+                snprintf(name, sizeof name, "%s", entry.szExeFile);
+        CloseHandle(snapshot);
+    }
+    recordHex(r, "parent", name, strlen(name));
+}
+
 /* What every stand-in says about itself when it starts. */
 static inline void recordIdentity(Record* r) {
     char buffer[1024];
@@ -106,6 +130,7 @@ static inline void recordIdentity(Record* r) {
     recordHex(r, "cwd", buffer, n < sizeof buffer ? n : 0);
     recordNumber(r, "pid", GetCurrentProcessId());
     recordNumber(r, "start_time", recordNow());
+    recordParent(r);
 }
 
 #endif

@@ -182,4 +182,24 @@ TEST(ExpandFolder, NullLeafCountsAsEmpty) {
     EXPECT_EQ("C:\\WINDOWS\\", expand(lookups, "%windir%", nullptr).path);
 }
 
+bool leafRefused(const char* folderTemplate, const char* leaf) {
+    FakeLookups lookups;
+    return expandFolderWith(lookups, folderTemplate, leaf).unusableLeaf;
+}
+
+TEST(ExpandFolder, LeafThatNamesNoFolderOfItsOwnIsMarked) {
+    for (const char* leaf :
+         {"", "...", "..", ".", " ", " . ", "Carnet ", "Carnet.", "CON", "nul", "com1 "}) {
+        EXPECT_TRUE(leafRefused("%programfiles%", leaf)) << "[" << leaf << "]";
+        EXPECT_TRUE(leafRefused("", leaf)) << "[" << leaf << "]";
+    }
+    EXPECT_TRUE(leafRefused("%windir%", nullptr));
+    for (const char* leaf : {"setup", ".setup", "a.b", " Carnet", "Carnet 2", "CONSOLE"})
+        EXPECT_FALSE(leafRefused("%programfiles%", leaf)) << "[" << leaf << "]";
+    // Only an appended leaf counts.
+    EXPECT_FALSE(leafRefused("%programfiles%\\Tool", "..."));
+    EXPECT_FALSE(leafRefused("C:\\Tool", ""));
+    EXPECT_FALSE(leafRefused("$K\\Folder$", ""));
+}
+
 }  // namespace
