@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "system/link_name.h"
+#include "system/plain_file.h"
 #include "system/registry.h"
 
 namespace {
@@ -66,4 +67,36 @@ bool createShortcut(TextBuffer& out, const char* folderValueName, const char* ta
     if (SUCCEEDED(com))
         CoUninitialize();
     return saved;
+}
+
+bool readShortcutTarget(const char* shortcutPath, TextBuffer& out) {
+    out.clear();
+    WCHAR widePath[kWidePathRoom];
+    if (shortcutPath == nullptr || !isPlainFile(shortcutPath) ||
+        MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, shortcutPath, -1, widePath,
+                            kWidePathRoom) == 0) {
+        return false;
+    }
+    HRESULT com = CoInitialize(nullptr);
+    bool read = false;
+    IShellLinkA* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            char target[MAX_PATH + 1] = "";
+            // SLGP_RAWPATH: the path as stored, never resolved against the machine.
+            if (SUCCEEDED(file->Load(widePath, STGM_READ)) &&
+                link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH) == S_OK) {
+                target[MAX_PATH] = '\0';
+                out.append(target);
+                read = !out.isEmpty();
+            }
+            file->Release();
+        }
+        link->Release();
+    }
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return read;
 }
