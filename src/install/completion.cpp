@@ -4,6 +4,7 @@
 #include "install/device_setup.h"
 #include "install/machine.h"
 #include "install/outcome.h"
+#include "install/record_merge.h"
 #include "install/uninstall_command.h"
 #include "system/device_manager.h"
 #include "system/profile_section.h"
@@ -34,22 +35,27 @@ void makeShortcutsAndStart(RunState& run) {
     }
     if (header.favoritesName[0] != '\0')
         makeShortcut(run, "Favorites", header.favoritesName, "");
-    if (header.startMenuName[0] != '\0') {
-        makeShortcut(run, "Start Menu", header.startMenuName, "");
-    }
+    // Start lists what lies under Start Menu\Programs, not the root.
+    if (header.startMenuName[0] != '\0')
+        makeShortcut(run, "Programs", header.startMenuName, "");
     startProgram(run.mainProgramPath.text);
 }
 
 void recordForUninstaller(RunState& run) {
-    TextBuffer uninstallProfilePath(run.installDir);
-    uninstallProfilePath.append("\\TAVUUNINSTALL.INI");
-    run.installedFiles.writeSection(uninstallProfilePath.text, "FILES");
-
     // Without a product name the key would be the Uninstall key itself, and
     // its values would damage the system's list of installed programs.
-    if (run.header.productName[0] != '\0') {
-        TextBuffer uninstallKeyPath(kUninstallKeyPrefix);
+    const bool named = run.header.productName[0] != '\0';
+    TextBuffer uninstallKeyPath(named ? kUninstallKeyPrefix : "");
+    if (named)
         uninstallKeyPath.append(run.header.productName);
+    TextBuffer uninstallProfilePath(260);
+    if (uninstallKeyPath.text == nullptr ||
+        !findOwnRecord(run, uninstallKeyPath.text, uninstallProfilePath))
+        return;
+    mergeEarlierRecord(run, uninstallProfilePath.text);
+    run.installedFiles.writeSection(uninstallProfilePath.text, "FILES");
+
+    if (named) {
         TextBuffer uninstallCommand(600);
         buildUninstallCommand(uninstallCommand, run.uninstallerPath.text,
                               uninstallProfilePath.text);

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "system/link_name.h"
+#include "system/plain_file.h"
 #include "system/registry.h"
 
 namespace {
@@ -18,6 +19,34 @@ const char kShellFoldersKey[] =
 bool isGiven(const char* text) {
     return text != nullptr && text[0] != '\0';
 }
+
+// A shell link object and its file interface for the length of one call,
+// COM set up around them. Both pointers stay null when it cannot be made.
+class ShellLinkFile {
+  public:
+    ShellLinkFile() : com_(CoInitialize(nullptr)) {
+        if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                       IID_IShellLinkA, reinterpret_cast<void**>(&link))) &&
+            FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))))
+            file = nullptr;
+    }
+    ~ShellLinkFile() {
+        if (file != nullptr)
+            file->Release();
+        if (link != nullptr)
+            link->Release();
+        if (SUCCEEDED(com_))
+            CoUninitialize();
+    }
+    ShellLinkFile(const ShellLinkFile&) = delete;
+    ShellLinkFile& operator=(const ShellLinkFile&) = delete;
+
+    IShellLinkA* link = nullptr;
+    IPersistFile* file = nullptr;
+
+  private:
+    HRESULT com_;
+};
 
 }  // namespace
 
@@ -43,27 +72,36 @@ bool createShortcut(TextBuffer& out, const char* folderValueName, const char* ta
         return false;
     }
 
-    HRESULT com = CoInitialize(nullptr);
-    bool saved = false;
-    IShellLinkA* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   reinterpret_cast<void**>(&link)))) {
-        if (isGiven(arguments))
-            link->SetArguments(arguments);
-        link->SetPath(targetPath);
-        link->SetDescription(linkName);
-        if (isGiven(iconPath))
-            link->SetIconLocation(iconPath, 0);
-
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            saved = SUCCEEDED(file->Save(widePath, TRUE));
-            out.append(shortcutPath);
-            file->Release();
-        }
-        link->Release();
-    }
-    if (SUCCEEDED(com))
-        CoUninitialize();
+    ShellLinkFile shortcut;
+    if (shortcut.file == nullptr)
+        return false;
+    IShellLinkA* link = shortcut.link;
+    if (isGiven(arguments))
+        link->SetArguments(arguments);
+    link->SetPath(targetPath);
+    link->SetDescription(linkName);
+    if (isGiven(iconPath))
+        link->SetIconLocation(iconPath, 0);
+    bool saved = SUCCEEDED(shortcut.file->Save(widePath, TRUE));
+    out.append(shortcutPath);
     return saved;
+}
+
+bool readShortcutTarget(const char* shortcutPath, TextBuffer& out) {
+    out.clear();
+    WCHAR widePath[kWidePathRoom];
+    if (shortcutPath == nullptr || !isPlainFile(shortcutPath) ||
+        MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, shortcutPath, -1, widePath,
+                            kWidePathRoom) == 0) {
+        return false;
+    }
+    ShellLinkFile shortcut;
+    char target[MAX_PATH + 1] = "";
+    // SLGP_RAWPATH: the path as stored, never resolved against the machine.
+    if (shortcut.file == nullptr || FAILED(shortcut.file->Load(widePath, STGM_READ)) ||
+        shortcut.link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH) != S_OK)
+        return false;
+    target[MAX_PATH] = '\0';
+    out.append(target);
+    return !out.isEmpty();
 }

@@ -17,4 +17,8 @@
 bool createShortcut(TextBuffer& out, const char* folderValueName, const char* targetPath,
                     const char* linkName, const char* iconPath, const char* arguments);
 
+// Empties `out`, then gives it the target path stored in the shortcut file
+// `shortcutPath` (a plain file, never read through a link): true when read.
+bool readShortcutTarget(const char* shortcutPath, TextBuffer& out);
+
 #endif

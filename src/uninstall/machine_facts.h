@@ -13,6 +13,7 @@ struct MachineFacts {
     const char* desktop = nullptr;
     const char* favorites = nullptr;
     const char* startMenu = nullptr;
+    const char* programs = nullptr;  // Start Menu\Programs, where Start lists shortcuts
     const char* userProfile = nullptr;
     const char* appData = nullptr;
     const char* tempFolder = nullptr;

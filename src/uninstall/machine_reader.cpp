@@ -27,6 +27,7 @@ MachineReader::MachineReader()
       desktop_(260),
       favorites_(260),
       startMenu_(260),
+      programs_(260),
       userProfile_(260),
       appData_(260),
       tempFolder_(260) {
@@ -41,6 +42,7 @@ MachineReader::MachineReader()
     readShellFolder("Desktop", desktop_);
     readShellFolder("Favorites", favorites_);
     readShellFolder("Start Menu", startMenu_);
+    readShellFolder("Programs", programs_);
     readShellFolder("AppData", appData_);
     if (userProfile_.text)
         readSystemText(userProfile_,
@@ -57,6 +59,7 @@ MachineFacts MachineReader::facts() const {
     facts.desktop = desktop_.text;
     facts.favorites = favorites_.text;
     facts.startMenu = startMenu_.text;
+    facts.programs = programs_.text;
     facts.userProfile = userProfile_.text;
     facts.appData = appData_.text;
     facts.tempFolder = tempFolder_.text;

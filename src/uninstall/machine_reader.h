@@ -21,6 +21,7 @@ class MachineReader {
     TextBuffer desktop_;
     TextBuffer favorites_;
     TextBuffer startMenu_;
+    TextBuffer programs_;
     TextBuffer userProfile_;
     TextBuffer appData_;
     TextBuffer tempFolder_;

@@ -7,6 +7,7 @@
 #include "base/text_buffer.h"
 #include "uninstall/command_line.h"
 #include "uninstall/machine_reader.h"
+#include "uninstall/other_records.h"
 #include "uninstall/outcome.h"
 #include "uninstall/path_rules.h"
 #include "uninstall/profile_reader.h"
@@ -117,7 +118,8 @@ int32_t uninstall(HINSTANCE instance) {
     ByteBuffer bytes(0, 0);
     UninstallProfile profile;
     if (!given || !isProfilePath(profilePath.text) || !readProfileFile(profilePath.text, bytes) ||
-        !readUninstallProfile(reinterpret_cast<const char*>(bytes.data), bytes.length, profile)) {
+        !readUninstallProfile(reinterpret_cast<const char*>(bytes.data), bytes.length, profile) ||
+        !leaveFilesOfOtherRecords(profilePath.text, profile.files)) {
         buildNoProfileMessage(text, profilePath.text);
         tell(silent, text, MB_ICONERROR);
         return kExitNoProfile;

@@ -72,3 +72,17 @@ void PathList::sortUnique(int (*compare)(const char*, const char*)) {
     }
     count_ = kept;
 }
+
+int32_t PathList::removeWhere(bool (*test)(const char*, const void*), const void* context) {
+    int32_t kept = 0;
+    for (int32_t i = 0; i < count_; ++i) {
+        if (test(items_[i], context)) {
+            freeBlock(items_[i]);
+        } else {
+            items_[kept++] = items_[i];
+        }
+    }
+    int32_t removed = count_ - kept;
+    count_ = kept;
+    return removed;
+}

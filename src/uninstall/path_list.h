@@ -24,6 +24,9 @@ class PathList {
     // Sorts by the given order and drops items the order finds equal to
     // their predecessor; of equal items the one lowest in byte order stays.
     void sortUnique(int (*compare)(const char*, const char*));
+    // Drops, keeping the order of the rest, every item for which `test`
+    // (given `context`) answers true; returns how many went.
+    int32_t removeWhere(bool (*test)(const char* item, const void* context), const void* context);
 
   private:
     char** items_;

@@ -4,6 +4,7 @@
 
 #include "base/device_name.h"
 #include "base/matching.h"
+#include "uninstall/record_names.h"
 
 namespace {
 
@@ -128,9 +129,10 @@ int32_t isAdmissibleFolder(const char* folder, const MachineFacts& facts) {
     if (trimmedLength(windows) > 0 && (isSameFolder(folder, windows) || isInside(folder, windows)))
         return 0;
     // Removing a folder that holds one of these would remove their content.
-    const char* const held[] = {windows,           facts.programFiles, facts.programFilesOther,
-                                facts.desktop,     facts.favorites,    facts.startMenu,
-                                facts.userProfile, facts.appData,      facts.tempFolder};
+    const char* const held[] = {windows,         facts.programFiles, facts.programFilesOther,
+                                facts.desktop,   facts.favorites,    facts.startMenu,
+                                facts.programs,  facts.userProfile,  facts.appData,
+                                facts.tempFolder};
     for (const char* fact : held) {
         if (holdsFact(folder, fact))
             return 0;
@@ -159,7 +161,8 @@ int32_t isRemovableFile(const char* path, const FolderSet& folders, const Machin
         return 0;
     const char* name = std::strrchr(path, '\\');
     const int32_t folderLength = static_cast<int32_t>(name - path);
-    const char* const shellFolders[] = {facts.desktop, facts.favorites, facts.startMenu};
+    const char* const shellFolders[] = {facts.desktop, facts.favorites, facts.startMenu,
+                                        facts.programs};
     for (const char* shell : shellFolders) {
         int32_t shellLength = trimmedLength(shell);
         if (shellLength > 0 && shellLength == folderLength && equalFolded(path, shell, shellLength))
@@ -189,8 +192,7 @@ int32_t isRemovableKey(const char* key) {
 int32_t isProfilePath(const char* path) {
     if (!isPlainFullPath(path) || isRoot(path))
         return 0;
-    const char* name = std::strrchr(path, '\\') + 1;
-    return equalsIgnoreCase(name, "TAVUUNINSTALL.INI") ? 1 : 0;
+    return isRecordName(std::strrchr(path, '\\') + 1);
 }
 
 const char* productNameOf(const char* key) {

@@ -29,16 +29,16 @@ int32_t isAdmissibleFolder(const char* folder, const MachineFacts& facts);
 int32_t admittingFolderLength(const char* path, const FolderSet& folders);
 
 // 1 when `path` may be deleted: a plain full path inside one of `folders`,
-// or a ".LNK" file directly inside the Desktop, Favorites or Start Menu
-// folder.
+// or a ".LNK" file directly inside the Desktop, Favorites, Start Menu or
+// Programs folder.
 int32_t isRemovableFile(const char* path, const FolderSet& folders, const MachineFacts& facts);
 
 // 1 for "SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\NAME" (prefix in
 // any case) with one plain, non-empty NAME.
 int32_t isRemovableKey(const char* key);
 
-// 1 for a plain full path whose file is named TAVUUNINSTALL.INI (any case):
-// the only file the uninstaller reads, rewrites or deletes as its profile.
+// 1 for a plain full path whose file has a record's name (record_names.h):
+// the only files the uninstaller reads, rewrites or deletes as its profile.
 int32_t isProfilePath(const char* path);
 
 // The last component of a removable key: the product's name.

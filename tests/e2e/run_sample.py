@@ -81,7 +81,7 @@ class SampleRun:
         self.folder = program_files.rstrip("\\") + "\\Carnet"
         self.uninstall = hklm.values(UNINSTALL_KEY + "\\" + PRODUCT)
         self.shell = {name: hkcu.value(SHELL_FOLDERS_KEY, name).text
-                      for name in ("Desktop", "Favorites", "Start Menu")}
+                      for name in ("Desktop", "Favorites", "Programs")}
         self.files = prefix.files_under(self.folder)
         self.links = {}
         import shortcuts

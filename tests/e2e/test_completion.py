@@ -10,6 +10,7 @@ from scenario import UNINSTALL_KEY, Scenario, helper_bytes, parse_profile, profi
 FOLDER = "C:\\AzDone\\App"
 HKLM_LINE = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
 ICON = b"\0\0\1\0\1\0 fake icon bytes"
+PROGRAMS = "C:\\azshell\\Start Menu\\Programs"
 
 
 class Completion(Scenario):
@@ -20,8 +21,9 @@ class Completion(Scenario):
 
     def shell_folders(self, **changes):
         folders = {"Desktop": "C:\\azshell\\Desktop", "Favorites": "C:\\azshell\\Favorites",
+                   "Start Menu": "C:\\azshell\\Start Menu",
                    # A folder value ending in a backslash gives a doubled one.
-                   "Start Menu": "C:\\azshell\\Start Menu\\"}
+                   "Programs": "C:\\azshell\\Start Menu\\Programs\\"}
         folders.update(changes)
         self.use_shell_folders(folders)
 
@@ -78,13 +80,13 @@ class Completion(Scenario):
         self.assertShortcut("C:\\azshell\\Desktop\\AzProduct.LNK", target, "AzProduct", icon=icon)
         self.assertShortcut("C:\\azshell\\Favorites\\AzFavori.LNK", target, "AzFavori",
                             icon=icon)
-        self.assertShortcut("C:\\azshell\\Start Menu\\AzStart.LNK", target, "AzStart", icon=icon)
+        self.assertShortcut(PROGRAMS + "\\AzStart.LNK", target, "AzStart", icon=icon)
         self.assertTrue(self.wait_for_record("main", "start_time"), "main program not started")
         self.assertEqual(self.prefix.records("main")[0]["module"], target.encode())
 
         links = [("C:\\azshell\\Desktop\\AzProduct.LNK", "1"),
                  ("C:\\azshell\\Favorites\\AzFavori.LNK", "1"),
-                 ("C:\\azshell\\Start Menu\\\\AzStart.LNK", "1")]
+                 (PROGRAMS + "\\\\AzStart.LNK", "1")]
         tail = [("HKLM", [(HKLM_LINE + "AzProduct", "")]), ("DIRS", [(FOLDER, "1")])]
         profile = FOLDER + "\\TAVUUNINSTALL.INI"
         self.assertEqual(self.profile(profile), profile_text([("FILES", [
@@ -94,14 +96,17 @@ class Completion(Scenario):
         # installation.
 
         # Again into the same folder, while the first main program runs:
-        # "FILES" is replaced whole, "HKLM" and "DIRS" keep one line each.
+        # "FILES" lists this installation's files and shortcuts, then what
+        # the first listed that is still there; "HKLM" and "DIRS" keep one
+        # line each.
         second = {"APP.EXE": helper_bytes("az_mainprog.exe") + b"v2", "APP.ICO": ICON,
                   "NEW.TXT": b"new\r\n", "TAVUUNINSTALL.EXE": b"MZ uninstaller 2"}
         run = self.install(self.installer(second, name="second.exe", **header))
         self.assertFinishedQuietly(run)
         self.assertEqual(self.prefix.host(target).read_bytes(), second["APP.EXE"])
         self.assertEqual(self.profile(profile), profile_text([("FILES", [
-            (target, "1"), (icon, "1"), (FOLDER + "\\NEW.TXT", "1")] + links)] + tail))
+            (target, "1"), (icon, "1"), (FOLDER + "\\NEW.TXT", "1")] + links +
+            [(FOLDER + "\\doc\\MANUEL.TXT", "1")])] + tail))
         self.assertTrue(self.wait_for_record("main", "start_time", count=2))
         self.assertEqual(self.prefix.records("main")[1]["module"], target.encode())
         self.assertUninstallEntry("AzProduct", profile, icon=icon)
@@ -137,7 +142,7 @@ class Completion(Scenario):
             favorites_name="AzFavori", start_menu_name="AzStart"), settle=1.0)
 
         self.assertFinishedQuietly(run)
-        for shell in ("Desktop", "Favorites", "Start Menu"):
+        for shell in ("Desktop", "Favorites", "Start Menu", "Start Menu\\Programs"):
             self.assertEqual(self.lnk_files("C:\\azshell\\" + shell), [], shell)
         self.assertEqual(self.prefix.records("main"), [], "a program was started")
         profile = FOLDER + "\\TAVUUNINSTALL.INI"
@@ -158,11 +163,11 @@ class Completion(Scenario):
         target = FOLDER + "\\APP.EXE"
         self.assertEqual(self.lnk_files("C:\\azshell\\Desktop"), [])
         self.assertShortcut("C:\\azshell\\Favorites\\AzFavori.LNK", target, "AzFavori")
-        self.assertShortcut("C:\\azshell\\Start Menu\\AzStart.LNK", target, "AzStart")
+        self.assertShortcut(PROGRAMS + "\\AzStart.LNK", target, "AzStart")
         self.assertTrue(self.wait_for_record("main", "start_time"))
         self.assertEqual(self.profile(FOLDER + "\\TAVUUNINSTALL.INI"), profile_text([
             ("FILES", [(target, "1"), ("C:\\azshell\\Favorites\\AzFavori.LNK", "1"),
-                       ("C:\\azshell\\Start Menu\\\\AzStart.LNK", "1")]),
+                       (PROGRAMS + "\\\\AzStart.LNK", "1")]),
             ("DIRS", [(FOLDER, "1")])]))
         self.assertEqual(self.prefix.registry("HKLM").values(UNINSTALL_KEY), before,
                          "values written onto the Uninstall key itself")

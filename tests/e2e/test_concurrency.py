@@ -11,7 +11,8 @@ import winereg
 from scenario import UNINSTALL_KEY, Scenario, helper_bytes, helper_path, parse_profile
 
 SHELL = {"Desktop": "C:\\azshell\\Desktop", "Favorites": "C:\\azshell\\Favorites",
-         "Start Menu": "C:\\azshell\\Start Menu"}
+         "Start Menu": "C:\\azshell\\Start Menu",
+         "Programs": "C:\\azshell\\Start Menu\\Programs"}
 
 
 def random_bytes(seed, size):

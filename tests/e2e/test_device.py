@@ -19,7 +19,8 @@ class DeviceSetup(Scenario):
         super().setUp()
         self.use_shell_folders({"Desktop": "C:\\azshell\\Desktop",
                                 "Favorites": "C:\\azshell\\Favorites",
-                                "Start Menu": "C:\\azshell\\Start Menu"})
+                                "Start Menu": "C:\\azshell\\Start Menu",
+                                "Programs": "C:\\azshell\\Start Menu\\Programs"})
 
     def register_manager(self):
         self.prefix.copy_in(helper_path("az_devmgr.exe"), MANAGER)
@@ -34,7 +35,7 @@ class DeviceSetup(Scenario):
                                      start_menu_name="AzStart")
 
     def assertNoShortcutsAndNoLaunch(self):
-        for shell in ("Desktop", "Favorites", "Start Menu"):
+        for shell in ("Desktop", "Favorites", "Start Menu", "Start Menu\\Programs"):
             self.assertEqual(self.lnk_files("C:\\azshell\\" + shell), [], shell)
         self.assertEqual(self.prefix.records("main"), [])
 

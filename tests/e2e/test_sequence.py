@@ -228,7 +228,8 @@ class InstallationRun(Scenario):
         folders and product name are set, so that a completion would show."""
         self.use_shell_folders({"Desktop": "C:\\azshell\\Desktop",
                                 "Favorites": "C:\\azshell\\Favorites",
-                                "Start Menu": "C:\\azshell\\Start Menu"})
+                                "Start Menu": "C:\\azshell\\Start Menu",
+                                "Programs": "C:\\azshell\\Start Menu\\Programs"})
         files = {"A_FIRST.TXT": b"first\r\n", "B_MAIN.EXE": helper_bytes("az_mainprog.exe"),
                  blocked_name: b"new content\r\n", "D_AFTER.TXT": b"after\r\n"}
         return files, self.installer(files, install_folder=folder, main_program="B_MAIN.EXE",
@@ -254,7 +255,7 @@ class InstallationRun(Scenario):
         self.assertNotIn("D_AFTER.TXT", installed)
         self.assertNotIn("TAVUUNINSTALL.INI", {k.upper() for k in installed})
         self.assertEqual(self.prefix.records("main"), [], "the main program was started")
-        for shell in ("Desktop", "Favorites", "Start Menu"):
+        for shell in ("Desktop", "Favorites", "Start Menu", "Start Menu\\Programs"):
             self.assertEqual(self.lnk_files("C:\\azshell\\" + shell), [], shell)
         self.assertNoTemporaryFiles()
         self.assertIsNone(self.uninstall_entry("AzStopped"))

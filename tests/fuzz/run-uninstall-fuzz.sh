@@ -24,7 +24,7 @@ mkdir -p "$out/uninstall_corpus" "$out/uninstall_findings"
 target="$out/uninstall_profile_fuzz"
 sources=$(ls "$root"/src/base/*.cpp)
 for f in command_line.cpp folder_set.cpp outcome.cpp path_list.cpp path_rules.cpp \
-         profile_reader.cpp removal_plan.cpp; do
+         profile_reader.cpp record_names.cpp removal_plan.cpp; do
   sources="$sources $root/src/uninstall/$f"
 done
 seed="$out/uninstall_corpus/installer_layout.ini"

@@ -19,6 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     facts.desktop = "C:\\users\\u\\Desktop";
     facts.favorites = "C:\\users\\u\\Favorites";
     facts.startMenu = "C:\\users\\u\\Start Menu";
+    facts.programs = "C:\\users\\u\\Start Menu\\Programs";
     facts.userProfile = "C:\\users\\u";
     facts.appData = "C:\\users\\u\\AppData\\Roaming";
     facts.tempFolder = "C:\\users\\u\\Temp\\";
