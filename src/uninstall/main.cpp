@@ -9,6 +9,7 @@
 #include "uninstall/machine_reader.h"
 #include "uninstall/outcome.h"
 #include "uninstall/path_rules.h"
+#include "uninstall/product_scope.h"
 #include "uninstall/profile_reader.h"
 #include "uninstall/removal_plan.h"
 #include "uninstall/removal_steps.h"
@@ -123,12 +124,18 @@ int32_t uninstall(HINSTANCE instance) {
         return kExitNoProfile;
     }
     MachineReader machine;
+    const MachineFacts facts = machine.facts();
+    ProductScope scope(facts);
+    UninstallProfile ownLines;
+    int32_t refused = 0;
     RemovalPlan plan;
-    if (!planRemoval(profile, machine.facts(), plan)) {
+    if (!scope.findEntries(profilePath.text) || !scope.keepOwnLines(profile, ownLines, refused) ||
+        !planRemoval(ownLines, facts, plan)) {
         buildNoProfileMessage(text, profilePath.text);
         tell(silent, text, MB_ICONERROR);
         return kExitNoProfile;
     }
+    plan.keptItems += refused;
     const char* productName =
         plan.keys.count() > 0 ? productNameOf(plan.keys.at(0)) : kUnnamedProduct;
     if (!silent) {
