@@ -9,6 +9,7 @@ import unittest
 
 import uninstalling
 from scenario import UNINSTALL_KEY, Scenario, helper_bytes
+from testbed import settings
 
 KEPT_TEXT = (b" \xe9l\xe9ments de la liste ont \xe9t\xe9 laiss\xe9s en place par prudence\xa0: "
              b"ils ne font pas partie des dossiers du produit.")
@@ -112,6 +113,20 @@ class UninstallTrust(Scenario):
                 uninstaller, folder, uninstalling.PROFILE_NAME))
             self.assertEqual((folder, run.code, run.dialogs), (folder, 1, []))
         self.assertEqual(uninstalling.differences(before, uninstalling.snapshot(self.prefix)), [])
+
+        # An installer of the other bitness registers in its own view: honoured.
+        folder = self.victim("C:\\azview\\V.TXT", b"v").rsplit("\\", 1)[0]
+        self.victim(folder + "\\" + uninstalling.PROFILE_NAME,
+                    b"[FILES]\r\nC:\\azview\\V.TXT=1\r\n[DIRS]\r\nC:\\azview=1\r\n"
+                    b"[HKLM]\r\n" + uninstalling.KEY_PREFIX.encode() + b"AzView=\r\n")
+        uninstalling.register(self.prefix, "AzView", folder, uninstaller,
+                              bits=96 - settings().bits)
+        run = uninstalling.run_command(self.prefix, '"%s" /S "%s\\%s"' % (
+            uninstaller, folder, uninstalling.PROFILE_NAME))
+        self.assertEqual(run.code, 0, run.run.output[-2000:])
+        self.assertFalse(self.prefix.host(folder).exists())
+        self.assertFalse(self.prefix.registry("HKLM", 96 - settings().bits).has_key(
+            uninstalling.KEY_PREFIX + "AzView"))
 
 
 if __name__ == "__main__":

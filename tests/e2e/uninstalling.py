@@ -11,6 +11,7 @@ from pathlib import Path
 
 import observers
 import payloads
+import winereg
 from testbed import read_record
 
 PROFILE_NAME = "TAVUUNINSTALL.INI"
@@ -157,15 +158,18 @@ def differences(before, after):
     return changes
 
 
-def register(prefix, name, folder, uninstaller, profile=None):
+def register(prefix, name, folder, uninstaller, bits=None):
     """Writes an Uninstall entry as an installer (an administrator) would:
-    InstallLocation `folder`, commands running `uninstaller` on `profile`
-    (the folder's TAVUUNINSTALL.INI by default), in the stub's view."""
-    profile = profile or folder + "\\" + PROFILE_NAME
-    prefix.set_values("HKLM", KEY_PREFIX + name, {
-        "DisplayName": name, "InstallLocation": folder,
-        "UninstallString": '"%s" "%s"' % (uninstaller, profile),
-        "QuietUninstallString": '"%s" /S "%s"' % (uninstaller, profile)})
+    InstallLocation `folder`, commands running `uninstaller` on the folder's
+    TAVUUNINSTALL.INI, in the registry view of a program of `bits` (the
+    stub's by default)."""
+    profile = folder + "\\" + PROFILE_NAME
+    reg = prefix.registry("HKLM", bits)
+    for value, text in (("DisplayName", name), ("InstallLocation", folder),
+                        ("UninstallString", '"%s" "%s"' % (uninstaller, profile)),
+                        ("QuietUninstallString", '"%s" /S "%s"' % (uninstaller, profile))):
+        reg.set_value(KEY_PREFIX + name, value, winereg.string_value(text))
+    reg.save()
 
 
 def wine_short_name(name):
