@@ -28,25 +28,35 @@ void assignWithoutPrefix(const char* named, TextBuffer& out) {
 
 }  // namespace
 
+int32_t readHandlePath(void* handle, TextBuffer& out) {
+    out.clear();
+    FinalPathCall call = finalPathCall();
+    char named[kRoom];
+    DWORD length = call ? call(handle, named, kRoom, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS) : 0;
+    if (length == 0 || length >= kRoom)
+        return 0;
+    named[length] = '\0';
+    assignWithoutPrefix(named, out);
+    return out.isEmpty() ? 0 : 1;
+}
+
 int32_t readFinalPath(const char* path, TextBuffer& out) {
     out.clear();
-    char named[kRoom];
-    DWORD length = 0;
-    if (FinalPathCall call = finalPathCall()) {
+    if (finalPathCall() != nullptr) {
         // Folders open only with backup semantics; no access right is needed.
         HANDLE handle = CreateFileA(path, FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE)
             return 0;
-        length = call(handle, named, kRoom, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        int32_t named = readHandlePath(handle, out);
         CloseHandle(handle);
-    } else {
-        length = GetLongPathNameA(path, named, kRoom);
+        return named;
     }
+    char named[kRoom];
+    DWORD length = GetLongPathNameA(path, named, kRoom);
     if (length == 0 || length >= kRoom)
         return 0;
-    named[length] = '\0';
     assignWithoutPrefix(named, out);
     return out.isEmpty() ? 0 : 1;
 }

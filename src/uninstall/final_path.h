@@ -15,4 +15,8 @@
 // the path stands in (links and drive aliases then stay unresolved).
 int32_t readFinalPath(const char* path, TextBuffer& out);
 
+// The same for a handle already open (a Windows HANDLE); 0 where the
+// system cannot name it.
+int32_t readHandlePath(void* handle, TextBuffer& out);
+
 #endif

@@ -26,8 +26,8 @@ void tell(int32_t silent, const TextBuffer& text, UINT icon) {
 
 class Removal {
   public:
-    Removal(const char* profilePath, const RemovalPlan& plan)
-        : profilePath_(profilePath), plan_(plan) {}
+    Removal(const char* profilePath, const RemovalPlan& plan, const ProductScope& scope)
+        : profilePath_(profilePath), plan_(plan), scope_(scope) {}
 
     RemovalOutcome run() {
         RemovalOutcome outcome;
@@ -50,7 +50,7 @@ class Removal {
         for (int32_t i = 0; i < plan_.files.count(); ++i) {
             const char* path = plan_.files.at(i);
             answerMessages();
-            switch (removeFile(path)) {
+            switch (removeFile(path, scope_)) {
                 case kFileGone:
                     handled_.add(path);
                     break;
@@ -104,6 +104,7 @@ class Removal {
 
     const char* profilePath_;
     const RemovalPlan& plan_;
+    const ProductScope& scope_;
     PathList handled_;
     PathList scheduled_;
     PathList remainingFiles_;
@@ -145,7 +146,7 @@ int32_t uninstall(HINSTANCE instance) {
             return kExitUserSaidNo;
     }
     HWND window = silent ? nullptr : createRemovalWindow(instance);
-    Removal removal(profilePath.text, plan);
+    Removal removal(profilePath.text, plan, scope);
     RemovalOutcome outcome = removal.run();
     if (window != nullptr)
         DestroyWindow(window);

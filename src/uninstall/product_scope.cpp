@@ -299,6 +299,21 @@ int32_t ProductScope::ownsShortcut(const char* path) {
     return target[0] != '\0' && ownsFile(target);
 }
 
+int32_t ProductScope::ownsFinalPath(const char* finalPath) const {
+    if (isInside(finalPath, installFolder_.text))
+        return 1;
+    int32_t length = parentLength(finalPath);
+    if (length < 0 || !isShortcutName(finalPath))
+        return 0;
+    TextBuffer folder(kRoom);
+    folder.appendBytes(finalPath, length);
+    for (int32_t i = 0; i < shortcutFolders_.count(); ++i) {
+        if (folder.text != nullptr && isSameFolder(folder.text, shortcutFolders_.at(i)))
+            return 1;
+    }
+    return 0;
+}
+
 int32_t ProductScope::ownsKey(const char* key) const {
     if (!isRemovableKey(key))
         return 0;

@@ -33,6 +33,12 @@ class ProductScope {
     // and counts the others in `refused`. 1, or 0 when memory ran out.
     int32_t keepOwnLines(const UninstallProfile& profile, UninstallProfile& out, int32_t& refused);
 
+    // 1 when `finalPath`, the path of an opened file, lies inside the install
+    // folder or is a shortcut directly in a shortcut folder: checked again
+    // on the handle that deletes it, so that nothing swapped in since the
+    // lines were judged leads elsewhere.
+    int32_t ownsFinalPath(const char* finalPath) const;
+
   private:
     void readEntries(uint32_t view, const char* selfPath, const char* profilePath);
     int32_t entryMatches(uint32_t view, const char* key, const char* selfPath,
