@@ -87,18 +87,15 @@ class Removal {
 
     void finishProfile(RemovalOutcome& outcome) {
         if (remainingFiles_.count() == 0 && remainingKeys_.count() == 0) {
-            if (!DeleteFileA(profilePath_) &&
-                GetFileAttributesA(profilePath_) != INVALID_FILE_ATTRIBUTES) {
-                if (MoveFileExA(profilePath_, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
-                    scheduled_.add(profilePath_);
-                    ++outcome.scheduled;
-                }
+            if (removeFile(profilePath_, scope_) == kFileScheduled) {
+                scheduled_.add(profilePath_);
+                ++outcome.scheduled;
             }
             return;
         }
         ByteBuffer text(0, 4096);
         if (!writeRemainingProfile(remainingFiles_, remainingKeys_, plan_.folders, text) ||
-            !writeProfileFile(profilePath_, text))
+            !writeProfileFile(profilePath_, text, scope_))
             ++outcome.failed;
     }
 

@@ -178,28 +178,23 @@ int32_t ProductScope::entryMatches(uint32_t view, const char* key, const char* s
 int32_t ProductScope::keepOwnLines(const UninstallProfile& profile, UninstallProfile& out,
                                    int32_t& refused) {
     refused = 0;
-    for (int32_t i = 0; i < profile.files.count(); ++i) {
-        const char* path = profile.files.at(i);
-        if (!ownsFile(path) && !ownsShortcut(path))
+    return keepOwned(profile.files, &ProductScope::ownsFileOrShortcut, out.files, refused) &&
+           keepOwned(profile.dirs, &ProductScope::ownsFolder, out.dirs, refused) &&
+           keepOwned(profile.keys, &ProductScope::ownsKey, out.keys, refused);
+}
+
+int32_t ProductScope::keepOwned(const PathList& lines, Owns owns, PathList& out, int32_t& refused) {
+    for (int32_t i = 0; i < lines.count(); ++i) {
+        if (!(this->*owns)(lines.at(i)))
             ++refused;
-        else if (!out.files.add(path))
-            return 0;
-    }
-    for (int32_t i = 0; i < profile.dirs.count(); ++i) {
-        const char* path = profile.dirs.at(i);
-        if (!ownsFolder(path))
-            ++refused;
-        else if (!out.dirs.add(path))
-            return 0;
-    }
-    for (int32_t i = 0; i < profile.keys.count(); ++i) {
-        const char* key = profile.keys.at(i);
-        if (!ownsKey(key))
-            ++refused;
-        else if (!out.keys.add(key))
+        else if (!out.add(lines.at(i)))
             return 0;
     }
     return 1;
+}
+
+int32_t ProductScope::ownsFileOrShortcut(const char* path) {
+    return ownsFile(path) || ownsShortcut(path);
 }
 
 // Walks up from `folder` to the install folder: every existing step must
@@ -314,7 +309,7 @@ int32_t ProductScope::ownsFinalPath(const char* finalPath) const {
     return 0;
 }
 
-int32_t ProductScope::ownsKey(const char* key) const {
+int32_t ProductScope::ownsKey(const char* key) {
     if (!isRemovableKey(key))
         return 0;
     bool own = false;

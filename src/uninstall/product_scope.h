@@ -47,7 +47,10 @@ class ProductScope {
     int32_t ownsFile(const char* path);
     int32_t ownsFolder(const char* path);
     int32_t ownsShortcut(const char* path);
-    int32_t ownsKey(const char* key) const;
+    int32_t ownsKey(const char* key);
+    int32_t ownsFileOrShortcut(const char* path);
+    typedef int32_t (ProductScope::*Owns)(const char*);
+    int32_t keepOwned(const PathList& lines, Owns owns, PathList& out, int32_t& refused);
     void readShortcutFolders();
 
     const MachineFacts& facts_;

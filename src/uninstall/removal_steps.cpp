@@ -162,15 +162,22 @@ int32_t readProfileFile(const char* path, ByteBuffer& bytes) {
     return ok;
 }
 
-int32_t writeProfileFile(const char* path, const ByteBuffer& bytes) {
-    HANDLE file =
-        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+int32_t writeProfileFile(const char* path, const ByteBuffer& bytes, const ProductScope& scope) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 0;
+    BY_HANDLE_FILE_INFORMATION information;
+    TextBuffer finalPath(1024);
+    BOOL ok = GetFileInformationByHandle(file, &information) &&
+              (information.dwFileAttributes &
+               (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+              (!readHandlePath(file, finalPath) || scope.ownsFinalPath(finalPath.text));
     DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data, bytes.length, &written, nullptr);
+    ok = ok && WriteFile(file, bytes.data, bytes.length, &written, nullptr) &&
+         written == bytes.length && SetEndOfFile(file);
     CloseHandle(file);
-    return ok && written == bytes.length;
+    return ok ? 1 : 0;
 }
 
 void stopListedPrograms(const PathList& files) {

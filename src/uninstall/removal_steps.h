@@ -12,8 +12,9 @@
 
 // The whole file, up to 64 MiB: 1, or 0 when missing, unreadable or larger.
 int32_t readProfileFile(const char* path, ByteBuffer& bytes);
-// Replaces the file with `bytes`: 1 done.
-int32_t writeProfileFile(const char* path, const ByteBuffer& bytes);
+// Replaces the content of the existing file with `bytes`, when it is no
+// link and lies where `scope` owns it: 1 done.
+int32_t writeProfileFile(const char* path, const ByteBuffer& bytes, const ProductScope& scope);
 
 // Asks the programs running from the listed ".EXE" files to close
 // (WM_CLOSE to their top-level windows), waits a little for them, then
