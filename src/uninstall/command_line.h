@@ -12,4 +12,8 @@
 // any case). 1 when a path was given; 0 otherwise (profile left empty).
 int32_t readUninstallCommandLine(const char* line, int32_t* silent, TextBuffer& profile);
 
+// Replaces `program` with the program the line starts (its quotes
+// removed). 1 when one was named; 0 otherwise (program left empty).
+int32_t readCommandProgram(const char* line, TextBuffer& program);
+
 #endif

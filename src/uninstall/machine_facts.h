@@ -4,6 +4,8 @@
 #ifndef AZ_UNINSTALL_MACHINE_FACTS_H
 #define AZ_UNINSTALL_MACHINE_FACTS_H
 
+#include "uninstall/path_list.h"
+
 struct MachineFacts {
     const char* windowsFolder = nullptr;
     // The program-files folder of each registry view.
@@ -17,6 +19,9 @@ struct MachineFacts {
     const char* userProfile = nullptr;
     const char* appData = nullptr;
     const char* tempFolder = nullptr;
+    // Every other folder of the system and the shell (Documents, ProgramData,
+    // the public and common folders, System32...), as named and as resolved.
+    const PathList* protectedFolders = nullptr;
 };
 
 #endif

@@ -4,6 +4,7 @@
 
 #include "base/text_buffer.h"
 #include "uninstall/machine_facts.h"
+#include "uninstall/path_list.h"
 
 class MachineReader {
   public:
@@ -15,6 +16,9 @@ class MachineReader {
     MachineFacts facts() const;
 
   private:
+    void readProtectedFolders();
+    void protect(const char* folder);
+
     TextBuffer windowsFolder_;
     TextBuffer programFiles_;
     TextBuffer programFilesOther_;
@@ -25,6 +29,7 @@ class MachineReader {
     TextBuffer userProfile_;
     TextBuffer appData_;
     TextBuffer tempFolder_;
+    PathList protectedFolders_;
 };
 
 #endif

@@ -10,6 +10,7 @@
 #include "uninstall/other_records.h"
 #include "uninstall/outcome.h"
 #include "uninstall/path_rules.h"
+#include "uninstall/product_scope.h"
 #include "uninstall/profile_reader.h"
 #include "uninstall/removal_plan.h"
 #include "uninstall/removal_steps.h"
@@ -26,8 +27,8 @@ void tell(int32_t silent, const TextBuffer& text, UINT icon) {
 
 class Removal {
   public:
-    Removal(const char* profilePath, const RemovalPlan& plan)
-        : profilePath_(profilePath), plan_(plan) {}
+    Removal(const char* profilePath, const RemovalPlan& plan, const ProductScope& scope)
+        : profilePath_(profilePath), plan_(plan), scope_(scope) {}
 
     RemovalOutcome run() {
         RemovalOutcome outcome;
@@ -50,7 +51,7 @@ class Removal {
         for (int32_t i = 0; i < plan_.files.count(); ++i) {
             const char* path = plan_.files.at(i);
             answerMessages();
-            switch (removeFile(path)) {
+            switch (removeFile(path, scope_)) {
                 case kFileGone:
                     handled_.add(path);
                     break;
@@ -87,23 +88,21 @@ class Removal {
 
     void finishProfile(RemovalOutcome& outcome) {
         if (remainingFiles_.count() == 0 && remainingKeys_.count() == 0) {
-            if (!DeleteFileA(profilePath_) &&
-                GetFileAttributesA(profilePath_) != INVALID_FILE_ATTRIBUTES) {
-                if (MoveFileExA(profilePath_, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
-                    scheduled_.add(profilePath_);
-                    ++outcome.scheduled;
-                }
+            if (removeFile(profilePath_, scope_) == kFileScheduled) {
+                scheduled_.add(profilePath_);
+                ++outcome.scheduled;
             }
             return;
         }
         ByteBuffer text(0, 4096);
         if (!writeRemainingProfile(remainingFiles_, remainingKeys_, plan_.folders, text) ||
-            !writeProfileFile(profilePath_, text))
+            !writeProfileFile(profilePath_, text, scope_))
             ++outcome.failed;
     }
 
     const char* profilePath_;
     const RemovalPlan& plan_;
+    const ProductScope& scope_;
     PathList handled_;
     PathList scheduled_;
     PathList remainingFiles_;
@@ -125,12 +124,18 @@ int32_t uninstall(HINSTANCE instance) {
         return kExitNoProfile;
     }
     MachineReader machine;
+    const MachineFacts facts = machine.facts();
+    ProductScope scope(facts);
+    UninstallProfile ownLines;
+    int32_t refused = 0;
     RemovalPlan plan;
-    if (!planRemoval(profile, machine.facts(), plan)) {
+    if (!scope.findEntries(profilePath.text) || !scope.keepOwnLines(profile, ownLines, refused) ||
+        !planRemoval(ownLines, facts, plan)) {
         buildNoProfileMessage(text, profilePath.text);
         tell(silent, text, MB_ICONERROR);
         return kExitNoProfile;
     }
+    plan.keptItems += refused;
     const char* productName =
         plan.keys.count() > 0 ? productNameOf(plan.keys.at(0)) : kUnnamedProduct;
     if (!silent) {
@@ -140,7 +145,7 @@ int32_t uninstall(HINSTANCE instance) {
             return kExitUserSaidNo;
     }
     HWND window = silent ? nullptr : createRemovalWindow(instance);
-    Removal removal(profilePath.text, plan);
+    Removal removal(profilePath.text, plan, scope);
     RemovalOutcome outcome = removal.run();
     if (window != nullptr)
         DestroyWindow(window);

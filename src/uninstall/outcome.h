@@ -2,7 +2,7 @@
 // Windows-1252).
 //
 // Exit codes: 0 removed; 3010 removed, a restart completes it; 1602 the user
-// said No; 1 the profile is missing or unreadable, nothing touched; 2 some
+// said No; 1 the profile is missing, unreadable or not registered, nothing touched; 2 some
 // items remain (they could not be removed, or a safety rule kept them).
 #ifndef AZ_UNINSTALL_OUTCOME_H
 #define AZ_UNINSTALL_OUTCOME_H

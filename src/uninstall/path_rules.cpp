@@ -137,6 +137,11 @@ int32_t isAdmissibleFolder(const char* folder, const MachineFacts& facts) {
         if (holdsFact(folder, fact))
             return 0;
     }
+    const PathList* others = facts.protectedFolders;
+    for (int32_t i = 0; others != nullptr && i < others->count(); ++i) {
+        if (holdsFact(folder, others->at(i)))
+            return 0;
+    }
     return 1;
 }
 

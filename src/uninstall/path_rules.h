@@ -20,8 +20,8 @@ int32_t isPlainFullPath(const char* path);
 
 // 1 when `folder` may admit files and be removed: a plain full path that is
 // no drive or share root, not the Windows folder nor inside it, not a
-// program-files folder, shell folder, profile folder or the temporary folder
-// itself, and holds none of them.
+// program-files folder, shell folder, profile folder, temporary folder or
+// other protected folder itself, and holds none of them.
 int32_t isAdmissibleFolder(const char* folder, const MachineFacts& facts);
 
 // The length of the outermost of `folders` (admissible folders, see above)

@@ -4,6 +4,7 @@
 
 #include "base/matching.h"
 #include "system/process_stop.h"
+#include "uninstall/final_path.h"
 #include "uninstall/path_rules.h"
 #include "uninstall/removal_window.h"
 
@@ -86,6 +87,60 @@ void waitForClosed(CloseRequest& request) {
     }
 }
 
+typedef BOOL(WINAPI* SetHandleInformationCall)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+
+SetHandleInformationCall setHandleInformation() {
+    static SetHandleInformationCall call =
+        reinterpret_cast<SetHandleInformationCall>(reinterpret_cast<void (*)()>(
+            GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "SetFileInformationByHandle")));
+    return call;
+}
+
+enum OwnDeletion { kDeleted, kNotOwned, kNotDeleted };
+
+// Deletes through the handle that was checked: the file itself (not what a
+// link names), and only where it lies as the file system sees it now.
+OwnDeletion deleteOwnFile(const char* path, const ProductScope& scope) {
+    HANDLE file = CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return kNotDeleted;
+    BY_HANDLE_FILE_INFORMATION information;
+    TextBuffer finalPath(1024);
+    if (!GetFileInformationByHandle(file, &information) ||
+        (information.dwFileAttributes &
+         (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
+        (readHandlePath(file, finalPath) && !scope.ownsFinalPath(finalPath.text))) {
+        CloseHandle(file);
+        return kNotOwned;
+    }
+    SetHandleInformationCall setInformation = setHandleInformation();
+    bool deleted = false;
+    if (setInformation != nullptr) {
+        if (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
+            FILE_BASIC_INFO basic = {};
+            basic.FileAttributes = information.dwFileAttributes & ~DWORD(FILE_ATTRIBUTE_READONLY);
+            if (basic.FileAttributes == 0)
+                basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+            setInformation(file, FileBasicInfo, &basic, sizeof basic);
+        }
+        FILE_DISPOSITION_INFO disposition = {};
+        disposition.DeleteFile = TRUE;
+        deleted = setInformation(file, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+        CloseHandle(file);
+    } else {
+        // A system without deletion by handle (nor the naming of one above)
+        // is older than the links that an ordinary user may make.
+        CloseHandle(file);
+        if (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+            SetFileAttributesA(path,
+                               information.dwFileAttributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
+        deleted = DeleteFileA(path) != 0;
+    }
+    return deleted ? kDeleted : kNotDeleted;
+}
+
 }  // namespace
 
 int32_t readProfileFile(const char* path, ByteBuffer& bytes) {
@@ -107,15 +162,22 @@ int32_t readProfileFile(const char* path, ByteBuffer& bytes) {
     return ok;
 }
 
-int32_t writeProfileFile(const char* path, const ByteBuffer& bytes) {
-    HANDLE file =
-        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+int32_t writeProfileFile(const char* path, const ByteBuffer& bytes, const ProductScope& scope) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 0;
+    BY_HANDLE_FILE_INFORMATION information;
+    TextBuffer finalPath(1024);
+    BOOL ok = GetFileInformationByHandle(file, &information) &&
+              (information.dwFileAttributes &
+               (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+              (!readHandlePath(file, finalPath) || scope.ownsFinalPath(finalPath.text));
     DWORD written = 0;
-    BOOL ok = WriteFile(file, bytes.data, bytes.length, &written, nullptr);
+    ok = ok && WriteFile(file, bytes.data, bytes.length, &written, nullptr) &&
+         written == bytes.length && SetEndOfFile(file);
     CloseHandle(file);
-    return ok && written == bytes.length;
+    return ok ? 1 : 0;
 }
 
 void stopListedPrograms(const PathList& files) {
@@ -139,7 +201,7 @@ void stopListedPrograms(const PathList& files) {
     programToStop.clear();
 }
 
-FileRemoval removeFile(const char* path) {
+FileRemoval removeFile(const char* path, const ProductScope& scope) {
     DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         DWORD error = GetLastError();
@@ -148,9 +210,15 @@ FileRemoval removeFile(const char* path) {
     }
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
         return kNotAFile;
-    if (attributes & FILE_ATTRIBUTE_READONLY)
-        SetFileAttributesA(path, attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
-    if (DeleteFileA(path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+    switch (deleteOwnFile(path, scope)) {
+        case kDeleted:
+            return kFileGone;
+        case kNotOwned:
+            return kNotAFile;
+        case kNotDeleted:
+            break;
+    }
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
         return kFileGone;
     if (MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
         return kFileScheduled;

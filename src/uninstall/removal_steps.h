@@ -8,11 +8,13 @@
 
 #include "base/byte_buffer.h"
 #include "uninstall/path_list.h"
+#include "uninstall/product_scope.h"
 
 // The whole file, up to 64 MiB: 1, or 0 when missing, unreadable or larger.
 int32_t readProfileFile(const char* path, ByteBuffer& bytes);
-// Replaces the file with `bytes`: 1 done.
-int32_t writeProfileFile(const char* path, const ByteBuffer& bytes);
+// Replaces the content of the existing file with `bytes`, when it is no
+// link and lies where `scope` owns it: 1 done.
+int32_t writeProfileFile(const char* path, const ByteBuffer& bytes, const ProductScope& scope);
 
 // Asks the programs running from the listed ".EXE" files to close
 // (WM_CLOSE to their top-level windows), waits a little for them, then
@@ -21,8 +23,9 @@ void stopListedPrograms(const PathList& files);
 
 enum FileRemoval { kFileGone, kFileScheduled, kFileFailed, kNotAFile };
 // A missing file counts as gone; one still held is scheduled for deletion
-// at the next restart; a folder is left alone.
-FileRemoval removeFile(const char* path);
+// at the next restart; a folder, a link, or a file that `scope` does not own
+// once opened is left alone.
+FileRemoval removeFile(const char* path, const ProductScope& scope);
 
 // Deletes HKEY_LOCAL_MACHINE\`key` (no sub-keys: never recursively) in the
 // registry view of this build, or in the other view when it is only there.

@@ -6,13 +6,12 @@ second run, and two products side by side."""
 import os
 import unittest
 
-import payloads
 import run_sample
 import uninstalling
 import winereg
 from scenario import UNINSTALL_KEY, Scenario, helper_bytes
 
-KEY_PREFIX = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+KEY_PREFIX = uninstalling.KEY_PREFIX
 
 
 def final_text(product):
@@ -31,15 +30,7 @@ class Uninstall(Scenario):
     def windows(self):
         return self.machine.windows.rstrip("\\")
 
-    def product(self, name, files, folder, **header):
-        """Installs a product that carries the uninstaller; returns its entry."""
-        source = payloads.write_tree(self.build / (name + ".src"), files)
-        out = payloads.build_installer(
-            source, self.build / (name + ".exe"), install_folder=folder, product_name=name,
-            uninstaller=uninstalling.uninstaller_file(), **header)
-        self.prefix.copy_in(out, "C:\\azwork\\%s.exe" % name)
-        self.assertFinishedQuietly(self.install("C:\\azwork\\%s.exe" % name))
-        return self.uninstall_entry(name)
+    product = uninstalling.install_product
 
     def run_quiet(self, entry):
         return uninstalling.run_command(self.prefix, entry["QuietUninstallString"].text)
@@ -179,9 +170,12 @@ class Uninstall(Scenario):
         self.prefix.host("C:\\azcut\\KEEP.TXT").write_bytes(b"keep")
         self.prefix.host("C:\\azcut\\TAVUUNINSTALL.INI").write_bytes(
             b"[FILES]\r\nC:\\azcut\\KEEP.TXT=1\r\nC:\\azcut\\OTH")
-        before = uninstalling.snapshot(self.prefix)
         uninstaller = windows + "\\TAVUUNINSTALL.EXE"
         self.prefix.copy_in(uninstalling.uninstaller_file(), uninstaller)
+        # Each as an installation would have registered it.
+        for name in ("azplant", "azbig", "azempty", "azcut"):
+            uninstalling.register(self.prefix, name, "C:\\" + name, uninstaller)
+        before = uninstalling.snapshot(self.prefix)
 
         codes = {}
         for name, profile in (("planted", planted), ("big", big), ("missing", "C:\\aznone\\TAVUUNINSTALL.INI"),
@@ -199,8 +193,7 @@ class Uninstall(Scenario):
             ("file c:\\azbig\\d\\real.txt", "removed"),
             ("file c:\\azbig\\tavuuninstall.ini", "removed"),
             ("file c:\\azcut\\tavuuninstall.ini", "removed"),
-            ("file c:\\azplant\\tavuuninstall.ini", "removed"),
-            ("file c:\\" + windows[3:].lower() + "\\tavuuninstall.exe", "added")])
+            ("file c:\\azplant\\tavuuninstall.ini", "removed")])
 
 
 if __name__ == "__main__":

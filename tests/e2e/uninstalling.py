@@ -2,7 +2,7 @@
 an Uninstall entry's command as Windows would (the command line split by
 the CommandLineToArgvW rules), answering its question, and a snapshot of
 the prefix (file contents under drive_c outside the test bed's folders, the
-HKLM and HKCU registry) to tell exactly what a removal changed."""
+HKLM and HKCU registry keys that hold values) to tell exactly what a removal changed."""
 
 import hashlib
 import itertools
@@ -10,12 +10,15 @@ import os
 from pathlib import Path
 
 import observers
+import payloads
+import winereg
 from testbed import read_record
 
 PROFILE_NAME = "TAVUUNINSTALL.INI"
 PENDING_KEY = "System\\CurrentControlSet\\Control\\Session Manager"
 TEST_BED_FOLDERS = ("azwork", "azhelpers", "azrecords")
 TITLE = b"D\xe9sinstallation"
+KEY_PREFIX = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
 
 # Keys that Wine itself rewrites whenever a prefix starts programs (font
 # lists, network cards, display and device classes), whatever ran.
@@ -34,6 +37,18 @@ def uninstaller_file():
     if not path:
         raise RuntimeError("AZ_UNINSTALLER is not set (ctest in a Windows build sets it)")
     return Path(path)
+
+
+def install_product(scenario, name, files, folder, **header):
+    """Installs a product that carries the uninstaller (a Scenario method);
+    returns its Uninstall entry."""
+    source = payloads.write_tree(scenario.build / (name + ".src"), files)
+    out = payloads.build_installer(
+        source, scenario.build / (name + ".exe"), install_folder=folder, product_name=name,
+        uninstaller=uninstaller_file(), **header)
+    scenario.prefix.copy_in(out, "C:\\azwork\\%s.exe" % name)
+    scenario.assertFinishedQuietly(scenario.install("C:\\azwork\\%s.exe" % name))
+    return scenario.uninstall_entry(name)
 
 
 def split_command_line(line):
@@ -123,7 +138,8 @@ def snapshot(prefix):
                 state["file c:\\" + rel] = hashlib.sha256(full.read_bytes()).hexdigest()
     for hive in ("HKLM", "HKCU"):
         for key in prefix.registry(hive).file.keys:
-            if (hive + "\\" + key.name).lower().startswith(WINE_OWN_KEYS):
+            # A key without values comes and goes as Wine saves the hive.
+            if (hive + "\\" + key.name).lower().startswith(WINE_OWN_KEYS) or not key.values:
                 continue
             state[hive + "\\" + key.name.lower()] = {
                 (name or "").lower(): (value.kind, value.data) for name, value in key.values}
@@ -141,3 +157,34 @@ def differences(before, after):
         elif before[entry] != after[entry]:
             changes.append((entry, "changed"))
     return changes
+
+
+def register(prefix, name, folder, uninstaller, bits=None):
+    """Writes an Uninstall entry as an installer (an administrator) would:
+    InstallLocation `folder`, commands running `uninstaller` on the folder's
+    TAVUUNINSTALL.INI, in the registry view of a program of `bits` (the
+    stub's by default)."""
+    profile = folder + "\\" + PROFILE_NAME
+    reg = prefix.registry("HKLM", bits)
+    for value, text in (("DisplayName", name), ("InstallLocation", folder),
+                        ("UninstallString", '"%s" "%s"' % (uninstaller, profile)),
+                        ("QuietUninstallString", '"%s" /S "%s"' % (uninstaller, profile))):
+        reg.set_value(KEY_PREFIX + name, value, winereg.string_value(text))
+    reg.save()
+
+
+def wine_short_name(name):
+    """The 8.3 alias Wine gives a long name ("Program Files" -> "PROG~FBU"):
+    four characters, "~", then three characters of a hash of the name."""
+    chars = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345"
+    lower = name.lower()
+    value = 0xBEEF
+    for i in range(len(lower) - 1):
+        value = ((value << 3) ^ (value >> 5) ^ ord(lower[i]) ^ (ord(lower[i + 1]) << 8)) & 0xFFFF
+    value = ((value << 3) ^ (value >> 5) ^ ord(lower[-1])) & 0xFFFF
+    dot = name.rfind(".", 1, len(name) - 1)
+    stem = name[:dot] if dot > 0 else name
+    head = "".join("_" if c in '*?<>|"+=,;[] \\/:.' else c.upper() for c in stem[:4])
+    short = head + "~" * (5 - len(head)) + chars[(value >> 10) & 31] + \
+        chars[(value >> 5) & 31] + chars[value & 31]
+    return short + ("." + name[dot + 1:dot + 4].upper() if dot > 0 else "")

@@ -33,3 +33,28 @@ TEST(UninstallCommandLine, QuotedBareSilentAndEmpty) {
     int32_t silent = -1;
     EXPECT_EQ(readUninstallCommandLine(nullptr, &silent, profile), 0);
 }
+
+TEST(UninstallCommandLine, ProgramQuotedBareAndMissing) {
+    struct Case {
+        const char* line;
+        int32_t given;
+        const char* program;
+    } cases[] = {
+        {"\"C:\\Program Files\\TAVUUNINSTALL.EXE\" /S \"C:\\P\\TAVUUNINSTALL.INI\"", 1,
+         "C:\\Program Files\\TAVUUNINSTALL.EXE"},
+        {"C:\\windows\\TAVUUNINSTALL.EXE C:\\P\\TAVUUNINSTALL.INI", 1,
+         "C:\\windows\\TAVUUNINSTALL.EXE"},
+        {"\"C:\\cut", 1, "C:\\cut"},
+        {"\"\" C:\\P\\TAVUUNINSTALL.INI", 0, ""},
+        {"\"", 0, ""},
+        {" C:\\P\\TAVUUNINSTALL.INI", 0, ""},
+        {"", 0, ""},
+    };
+    for (const Case& c : cases) {
+        TextBuffer program(260);
+        EXPECT_EQ(readCommandProgram(c.line, program), c.given) << c.line;
+        EXPECT_STREQ(program.text, c.program) << c.line;
+    }
+    TextBuffer program(260);
+    EXPECT_EQ(readCommandProgram(nullptr, program), 0);
+}

@@ -190,6 +190,22 @@ TEST(RemovalRules, UnknownMachineFactsAndShares) {
     EXPECT_EQ(isPlainFullPath(nullptr), 0);
 }
 
+TEST(RemovalRules, ProtectedFoldersAndWhatHoldsThem) {
+    PathList shell;
+    shell.add("C:\\ProgramData");
+    shell.add("C:\\users\\u\\Documents\\");
+    shell.add("Z:\\home\\u\\Documents");
+    MachineFacts facts = wineFacts();
+    facts.protectedFolders = &shell;
+    for (const char* refused : {"C:\\ProgramData", "c:\\programdata\\", "C:\\users\\u\\Documents",
+                                "Z:\\home\\u", "Z:\\home"})
+        EXPECT_EQ(isAdmissibleFolder(refused, facts), 0) << refused;
+    // Inside one of them, a product's own folder may lie.
+    for (const char* admitted : {"C:\\ProgramData\\Carnet", "C:\\users\\u\\Documents\\Carnet",
+                                 "C:\\ProgramDataX", "Z:\\home\\v"})
+        EXPECT_EQ(isAdmissibleFolder(admitted, facts), 1) << admitted;
+}
+
 TEST(RemovalRules, AHundredThousandLines) {
     std::string bytes = "[FILES]\r\n";
     for (int i = 0; i < 100000; ++i)
