@@ -4,6 +4,7 @@
 
 #include "system/folders.h"
 #include "system/registry.h"
+#include "system/temp_folder.h"
 
 namespace {
 
@@ -45,8 +46,7 @@ MachineReader::MachineReader()
     if (userProfile_.text)
         readSystemText(userProfile_,
                        GetEnvironmentVariableA("USERPROFILE", userProfile_.text, 261));
-    if (tempFolder_.text)
-        readSystemText(tempFolder_, GetTempPathA(261, tempFolder_.text));
+    readTemporaryFolder(tempFolder_);
 }
 
 MachineFacts MachineReader::facts() const {

@@ -1,0 +1,11 @@
+// Links and junctions in paths the installer writes through.
+#ifndef AZ_SYSTEM_LINK_CHECK_H
+#define AZ_SYSTEM_LINK_CHECK_H
+
+// 1 when what stands at `path` is a link, a junction or a mount point (a
+// reparse point that names another place, or one whose kind the system does
+// not tell); 0 when nothing stands there, or a plain file or folder (a
+// cloud placeholder, say, which stays where it is).
+int isLink(const char* path);
+
+#endif
