@@ -6,6 +6,7 @@
 #include "install/outcome.h"
 #include "install/uninstall_command.h"
 #include "system/device_manager.h"
+#include "system/link_check.h"
 #include "system/profile_section.h"
 #include "system/publisher_values.h"
 #include "system/shortcut.h"
@@ -43,6 +44,10 @@ void makeShortcutsAndStart(RunState& run) {
 void recordForUninstaller(RunState& run) {
     TextBuffer uninstallProfilePath(run.installDir);
     uninstallProfilePath.append("\\TAVUUNINSTALL.INI");
+    // Its files were refused for the same reason: nothing to record, and
+    // the profile would land where the link leads.
+    if (passesThroughLink(uninstallProfilePath.text))
+        return;
     run.installedFiles.writeSection(uninstallProfilePath.text, "FILES");
 
     // Without a product name the key would be the Uninstall key itself, and

@@ -8,4 +8,8 @@
 // cloud placeholder, say, which stays where it is).
 int isLink(const char* path);
 
+// 1 when `path` itself, or a folder on the way to it (below its drive or
+// share), is a link in the sense of isLink.
+int passesThroughLink(const char* path);
+
 #endif
