@@ -3,6 +3,7 @@
 #include <ntsecapi.h>
 
 #include "system/folder_protection.h"
+#include "system/link_check.h"
 #include "system/temp_folder.h"
 
 const char kPayloadCopyName[] = "TARCH.AZ";
@@ -47,27 +48,24 @@ int appendRandomDigits(TextBuffer& name) {
     return 1;
 }
 
-// Held without delete sharing: the folder can be neither removed nor
-// renamed while the run lives, which is how a sweep tells it from a leftover.
-HANDLE holdFolder(const char* path) {
+}  // namespace
+
+HANDLE holdRunFolder(const char* path) {
     HANDLE folder = CreateFileA(path, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (folder == INVALID_HANDLE_VALUE)
         return folder;
+    // Wine shows a link only to the name's attributes, Windows to both.
     BY_HANDLE_FILE_INFORMATION information;
-    DWORD attributes = GetFileAttributesA(path);
     if (!GetFileInformationByHandle(folder, &information) ||
         (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-        !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || isLink(path)) {
         CloseHandle(folder);
         return INVALID_HANDLE_VALUE;
     }
     return folder;
 }
-
-}  // namespace
 
 int isRunFolderName(const char* name) {
     return name[0] == kRunFolderPrefix[0] && name[1] == kRunFolderPrefix[1] &&
@@ -106,7 +104,7 @@ RunFolder::RunFolder() : path_(MAX_PATH + 1), hold_(INVALID_HANDLE_VALUE) {
                 continue;
             return;
         }
-        hold_ = holdFolder(candidate.text);
+        hold_ = holdRunFolder(candidate.text);
         if (hold_ == INVALID_HANDLE_VALUE)
             continue;  // taken away or replaced before it could be held
         path_.assign(candidate);

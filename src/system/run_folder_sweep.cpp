@@ -38,31 +38,12 @@ bool everyEntry(const char* folder, Visit visit) {
     return all;
 }
 
-// Held so that the folder cannot be swapped for a link while its files go.
-HANDLE holdAgainstRenaming(const char* folder) {
-    HANDLE held = CreateFileA(folder, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    BY_HANDLE_FILE_INFORMATION information;
-    if (held != INVALID_HANDLE_VALUE &&
-        (!GetFileInformationByHandle(held, &information) ||
-         (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))) {
-        CloseHandle(held);
-        held = INVALID_HANDLE_VALUE;
-    }
-    return held;
-}
-
 }  // namespace
 
 int removeRunFolder(const char* folder) {
     if (folder == nullptr || folder[0] == '\0')
         return 0;
-    DWORD attributes = GetFileAttributesA(folder);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return 0;
-    HANDLE held = holdAgainstRenaming(folder);
+    HANDLE held = holdRunFolder(folder);
     if (held == INVALID_HANDLE_VALUE)
         return 0;  // a live run holds it, or it is no plain folder
     bool ours = everyEntry(folder, [](const WIN32_FIND_DATAA& found) {
