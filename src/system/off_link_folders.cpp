@@ -39,12 +39,6 @@ bool liesInProgramFiles(const char* path) {
     return false;
 }
 
-bool isPlainFolder(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           !isLink(path);
-}
-
 class OffLinkFolders : public Win32FolderLookups {
   public:
     void createFolder(const char* path) override {
@@ -59,7 +53,8 @@ class OffLinkFolders : public Win32FolderLookups {
             }
             CreateDirectoryA(path, protect ? protection.attributes() : nullptr);
         }
-        refused = !isPlainFolder(path);
+        // A level that cannot be made shows when the file cannot be written.
+        refused = isLink(path) != 0;
     }
     bool refused = false;
 };

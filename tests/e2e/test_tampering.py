@@ -9,6 +9,8 @@ import os
 import random
 import unittest
 
+import payloads
+import uninstalling
 from scenario import (ENTRIES_SKIPPED, INSTALLED, RUN_FOLDER, Scenario, helper_bytes,
                       run_leftovers)
 from testbed import read_record
@@ -197,6 +199,31 @@ class Tampering(Scenario):
         self.assertEqual(run_leftovers(self.temp), ["AZ0123456789ABCDEF", "AZFEDCBA9876543210"])
         self.assertEqual((foreign / "notes.txt").read_bytes(), b"someone's")
         self.assertEqual((elsewhere / "TARCH.AZ").read_bytes(), b"not a run's")
+
+    def test_the_uninstall_command_removes_what_killed_runs_left(self):
+        # A product is installed, then a run of another installer dies; the
+        # product's uninstall command, which may come first, removes that
+        # run's folder and leaves a folder that is not a run's.
+        name, folder = "AzSweepUninstall", "C:\\AzSweepUninstall"
+        out = payloads.build_installer(
+            payloads.write_tree(self.build / "sweep.src", {"A.TXT": b"a\r\n"}),
+            self.build / "sweep.exe", install_folder=folder, product_name=name,
+            uninstaller=uninstalling.uninstaller_file())
+        self.prefix.copy_in(out, "C:\\azwork\\sweep.exe")
+        self.assertFinishedQuietly(self.install("C:\\azwork\\sweep.exe"))
+        lost = self.temp / "AZ0F0F0F0F0F0F0F0F"
+        lost.mkdir(parents=True)
+        (lost / "TARCH.AZ").write_bytes(random_bytes(5, 1 << 20))
+        kept = self.temp / "AZ0000000000000001"
+        kept.mkdir()
+        (kept / "TARCH.AZ.keep").write_bytes(b"not a run's")
+
+        entry = self.uninstall_entry(name)
+        removal = uninstalling.run_command(self.prefix, entry["QuietUninstallString"].text)
+        self.assertEqual(removal.code, 0)
+        self.assertFalse(self.prefix.host(folder).exists())
+        self.assertEqual(run_leftovers(self.temp), ["AZ0000000000000001"])
+        self.assertEqual((kept / "TARCH.AZ.keep").read_bytes(), b"not a run's")
 
 
 if __name__ == "__main__":
