@@ -7,6 +7,7 @@
 #include "install/record_merge.h"
 #include "install/uninstall_command.h"
 #include "system/device_manager.h"
+#include "system/link_check.h"
 #include "system/profile_section.h"
 #include "system/publisher_values.h"
 #include "system/shortcut.h"
@@ -51,6 +52,10 @@ void recordForUninstaller(RunState& run) {
     TextBuffer uninstallProfilePath(260);
     if (uninstallKeyPath.text == nullptr ||
         !findOwnRecord(run, uninstallKeyPath.text, uninstallProfilePath))
+        return;
+    // Its files were refused for the same reason: nothing to record, and
+    // the profile would land where the link leads.
+    if (passesThroughLink(uninstallProfilePath.text))
         return;
     mergeEarlierRecord(run, uninstallProfilePath.text);
     run.installedFiles.writeSection(uninstallProfilePath.text, "FILES");

@@ -1,6 +1,7 @@
 #include "install/machine.h"
 
 #include <direct.h>
+#include <shellapi.h>
 
 #include <cstring>
 
@@ -49,19 +50,6 @@ int readModulePath(HINSTANCE instance, TextBuffer& path) {
     buffer[length] = '\0';
     path.append(buffer);
     return path.isEmpty() ? 0 : 1;
-}
-
-int readTempFolder(TextBuffer& folder) {
-    DWORD length =
-        readSystemText(folder, [](DWORD room, char* text) { return GetTempPathA(room, text); });
-    if (length == 0)
-        return 0;
-    while (length > 0 && folder.text[length - 1] == '\\')
-        folder.text[--length] = '\0';
-    if (length > 0)
-        _mkdir(folder.text);  // normally exists already
-    folder.appendChar('\\');
-    return 1;
 }
 
 void readWindowsFolder(TextBuffer& folder) {

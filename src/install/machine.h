@@ -15,10 +15,6 @@
 // none or the path does not fit in 260 characters.
 int readModulePath(HINSTANCE instance, TextBuffer& path);
 
-// 1 with the user's temporary folder, ending in exactly one backslash
-// (created when missing); 0 when the system names none.
-int readTempFolder(TextBuffer& folder);
-
 // The Windows folder ending in a backslash; the empty text when unknown.
 void readWindowsFolder(TextBuffer& folder);
 

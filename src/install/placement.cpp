@@ -5,6 +5,7 @@
 #include "install/machine.h"
 #include "install/path_parts.h"
 #include "system/folders.h"
+#include "system/link_check.h"
 #include "system/process_stop.h"
 #include "system/profile_section.h"
 
@@ -14,11 +15,19 @@ const char kCompanionName[] = "YPH.EXE";
 const char kProductName[] = "IVORTA.EXE";
 const char kUninstallerName[] = "TAVUUNINSTALL.EXE";
 
-void chooseProductTarget(const char* entryName, TextBuffer& targetPath) {
+// 1 when `targetPath` and every folder on the way to it are no link or
+// junction, the folders made where missing.
+int reachableOffLinks(const TextBuffer& targetPath) {
+    TextBuffer folder(260);
+    folderOf(targetPath.text, folder);
+    return createFolderPathOffLinks(folder.text) && !isLink(targetPath.text);
+}
+
+int chooseProductTarget(const char* entryName, TextBuffer& targetPath) {
     readProgramFilesFolder(targetPath);  // when unreadable: "\i-Vorta" on the current drive
     targetPath.append("\\i-Vorta");
-    createFolderPath(targetPath.text);
     targetPath.appendChar('\\').append(entryName);
+    return reachableOffLinks(targetPath);
 }
 
 // Written here rather than by the run: a failure is silent and leaves
@@ -39,15 +48,20 @@ void installUninstaller(RunState& run, const char* entryName, TextBuffer& target
     ++run.skippedEntries;  // silent, but the installation is not whole
 }
 
-void chooseOrdinaryTarget(const RunState& run, const char* entryName, TextBuffer& targetPath) {
+int chooseOrdinaryTarget(const RunState& run, const char* entryName, TextBuffer& targetPath) {
     targetPath.assign(run.installDir);
     targetPath.appendChar('\\');
     // Both separators name folders; one spelling lets the folders be made.
     for (const char* p = entryName; *p != '\0'; ++p)
         targetPath.appendChar(*p == '/' ? '\\' : *p);
-    TextBuffer folder(260);
-    folderOf(targetPath.text, folder);
-    createFolderPath(folder.text);
+    return reachableOffLinks(targetPath);
+}
+
+// A target reached through a link is refused as an unsafe name is.
+int refuseEntry(RunState& run) {
+    beep();
+    ++run.skippedEntries;
+    return 0;
 }
 
 void recordCompanion(const char* targetPath) {
@@ -74,12 +88,13 @@ int placeBeforeWriting(RunState& run, const char* entryName, EntryPlacement& pla
     TextBuffer& targetPath = placement.targetPath;
     targetPath.clear();
     if (placement.companion || placement.product) {
-        chooseProductTarget(entryName, targetPath);
+        if (!chooseProductTarget(entryName, targetPath))
+            return refuseEntry(run);
     } else if (placement.uninstaller) {
         installUninstaller(run, entryName, targetPath, chunk);
         return 0;
-    } else {
-        chooseOrdinaryTarget(run, entryName, targetPath);
+    } else if (!chooseOrdinaryTarget(run, entryName, targetPath)) {
+        return refuseEntry(run);
     }
 
     if (equalsIgnoreCase(entryName, run.header.mainProgram)) {

@@ -8,6 +8,8 @@
 // whole, ignoring ASCII case, so a name with a folder part is ordinary. The
 // entry named by the header's mainProgram has its running copy stopped
 // before the write; it and the one named by iconFile have their paths kept.
+// A target that is a link or junction, or lies beyond one, is skipped with a
+// beep and counted, as an unsafe name is: nothing is written through a link.
 #ifndef AZ_INSTALL_PLACEMENT_H
 #define AZ_INSTALL_PLACEMENT_H
 
@@ -24,7 +26,8 @@ struct EntryPlacement {
 
 // Classifies `entryName`, chooses the target path, creates its folders and
 // does what is due before the write. The uninstaller is written here from
-// `chunk`: 0 is returned then, the entry being finished. 1: the run writes
+// `chunk`: 0 is returned then, the entry being finished; 0 as well for a
+// target refused for a link on its way. 1: the run writes
 // `placement.targetPath` itself.
 int placeBeforeWriting(RunState& run, const char* entryName, EntryPlacement& placement,
                        const ChunkReader& chunk);

@@ -1,11 +1,13 @@
 // The run goes through these states:
-//   set-up      module name as title, temporary folder, index file name,
-//               payload extraction, install folder expansion
+//   set-up      module name as title, the run's own folder in the temporary
+//               folder (system/run_folder.h) and its file names, payload
+//               extraction, install folder expansion
 //   walk        entry after entry (walk.cpp)
 //   stop        a file that cannot be written: message box, no completion
 //   completion  after a full walk (completion.cpp)
-// Once extraction succeeded, every way out closes the payload stream and
-// deletes the index file and the payload copy. Entries written before a
+// Once extraction succeeded, every way out closes the payload stream and the
+// index file, which deletes them, and the run's folder goes with whatever is
+// left in it. Without a folder of its own nothing is installed. Entries written before a
 // stop stay installed. Each way out has its exit code (outcome.h).
 #include "install/run.h"
 
@@ -19,7 +21,9 @@
 #include "install/run_state.h"
 #include "install/walk.h"
 #include "payload/extract.h"
+#include "payload/page_io.h"
 #include "system/folders.h"
+#include "system/run_folder.h"
 
 int runInstallation(HINSTANCE instance, HWND progressWindow) {
     TextBuffer modulePath(260);
@@ -29,20 +33,23 @@ int runInstallation(HINSTANCE instance, HWND progressWindow) {
     baseNameOf(modulePath.text, moduleBaseName);
     setWindowTitle(progressWindow, moduleBaseName.text);
 
-    TextBuffer tempFolder(292);
-    if (!readTempFolder(tempFolder))
+    RunFolder runFolder;
+    if (!runFolder.isReady())
         return kNothingInstalled;
-    // The window handle keeps the names of installers running at once apart.
-    TextBuffer indexFilePath(tempFolder);
+    TextBuffer indexFilePath(runFolder.path());
     appendHex(indexFilePath, reinterpret_cast<uintptr_t>(progressWindow));
-    indexFilePath.append(".AX");
+    indexFilePath.append(kIndexFileExtension);
+    TextBuffer copyPath(runFolder.path());
+    copyPath.append(kPayloadCopyName);
 
     RunState run;
     TextBuffer payloadCopyPath(260);
     FILE* payloadStream = nullptr;
     int32_t dataStart = 0;
+    RunFiles runFiles;
+    runFiles.copyPath = copyPath.text;
     if (!extractPayload(instance, payloadCopyPath, run.header, indexFilePath.text, payloadStream,
-                        dataStart)) {
+                        dataStart, &runFiles)) {
         return kNothingInstalled;
     }
     run.terminateHeaderTexts();
@@ -53,13 +60,12 @@ int runInstallation(HINSTANCE instance, HWND progressWindow) {
     // An installer renamed "....exe" would install into the macro's folder
     // itself: nothing is installed.
     WalkResult result = folder.unusableLeaf ? WalkResult::kNoIndex
-                                            : installEntries(run, indexFilePath.text, payloadStream,
-                                                             dataStart, failedPath);
+                                            : installEntries(run, runFiles.indexDescriptor,
+                                                             payloadStream, dataStart, failedPath);
     if (result == WalkResult::kWriteFailed)
         showWriteFailure(progressWindow, failedPath.text);
     std::fclose(payloadStream);
-    std::remove(indexFilePath.text);
-    std::remove(payloadCopyPath.text);
+    closeDescriptor(runFiles.indexDescriptor);
     switch (result) {
         case WalkResult::kWriteFailed:
             return kStoppedOnWrite;

@@ -7,9 +7,9 @@
 #include "install/placement.h"
 #include "payload/entry_index.h"
 
-WalkResult installEntries(RunState& run, const char* indexFilePath, FILE* payloadStream,
+WalkResult installEntries(RunState& run, int indexDescriptor, FILE* payloadStream,
                           int32_t dataStart, TextBuffer& failedPath) {
-    EntryIndex index(indexFilePath, 0);
+    EntryIndex index(indexDescriptor);
     if (!index.isOpen())
         return WalkResult::kNoIndex;
     index.setDirection(0);

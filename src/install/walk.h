@@ -18,8 +18,8 @@ enum class WalkResult {
 
 // A damaged chunk or an entry name that would leave its folder beeps and is
 // skipped, unrecorded, and counted in run.skippedEntries. On kWriteFailed `failedPath` names the
-// file. The index is closed again on every way out; the stream stays the caller's.
-WalkResult installEntries(RunState& run, const char* indexFilePath, FILE* payloadStream,
+// file. The index descriptor and the stream stay the caller's.
+WalkResult installEntries(RunState& run, int indexDescriptor, FILE* payloadStream,
                           int32_t dataStart, TextBuffer& failedPath);
 
 #endif

@@ -18,6 +18,15 @@ EntryIndex::EntryIndex(const char* path, int forceCreate) : file(nullptr), backw
     file = opened;
 }
 
+EntryIndex::EntryIndex(int descriptor) : file(nullptr), backward(0) {
+    IndexFile* opened = createObject<IndexFile>();
+    if (opened == nullptr || descriptor < 0 || !openOnDescriptor(descriptor, *opened)) {
+        destroyObject(opened);
+        return;
+    }
+    file = opened;
+}
+
 EntryIndex::~EntryIndex() {
     if (file != nullptr) {
         closeIndex(*file);

@@ -18,6 +18,9 @@ class EntryIndex {
     // be had, the file cannot be opened or created, or its root page cannot
     // be read whole.
     EntryIndex(const char* path, int forceCreate);
+    // Walks the index on `descriptor` (open for reading), which stays the
+    // caller's: it is left open. Not open when its root cannot be read whole.
+    explicit EntryIndex(int descriptor);
     EntryIndex(const EntryIndex&) = delete;
     EntryIndex& operator=(const EntryIndex&) = delete;
     // Closes the index file when open.

@@ -14,21 +14,33 @@
 // The module whose resources carry the payload (an HINSTANCE on Windows).
 using ModuleHandle = void*;
 
+// An installation run's own files, each created new and held from its
+// creation to the end of the run (page_io.h, createHeldFile).
+struct RunFiles {
+    const char* copyPath = nullptr;  // where the copy of the payload resource is made
+    int indexDescriptor = -1;        // given back: the index file, open for reading
+};
+
 // 1 on success: `header` filled, the index file written at `indexFilePath`,
 // `payloadStream` open for reading at `dataStart`; the caller closes the
 // stream and deletes both files. 0 on failure: `payloadStream` null,
 // `dataStart` 0, `header` untouched, no file of this call left behind.
 //
+// With `runFiles`, the index file is created new at `indexFilePath` and
+// kept open: its descriptor is given back in runFiles->indexDescriptor, and
+// the caller closes it (which deletes it on Windows) instead of deleting it.
+// Without, the index file is written, closed, and the caller deletes it.
+//
 // An empty `payloadCopyPath` asks for a copy of the payload resource of
-// `instance`; the path of the copy is appended to it. The copy is TARCH.AZ in
-// the temporary folder, or a name of its own there while another run holds
-// TARCH.AZ; it stays locked against writing and deletion while the stream is
-// open. Builds whose executables carry no resources have no payload: 0.
+// `instance` at runFiles->copyPath (nothing to do without `runFiles`); that
+// path is appended to `payloadCopyPath`. The copy stays locked against
+// writing and deletion while the stream is open, and goes with it on Windows.
+// Builds whose executables carry no resources have no payload: 0.
 // A non-empty `payloadCopyPath` names a payload file to read instead; that
 // file is never deleted.
 int extractPayload(ModuleHandle instance, TextBuffer& payloadCopyPath,
                    payload::PayloadHeader& header, const char* indexFilePath, FILE*& payloadStream,
-                   int32_t& dataStart);
+                   int32_t& dataStart, RunFiles* runFiles = nullptr);
 
 #ifdef _WIN32
 // Writes the bytes of resource `resourceName` of type "QX_TYPE" to `filePath`

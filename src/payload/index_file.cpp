@@ -24,18 +24,30 @@ int32_t pagesThatFit(int64_t fileSize) {
 }
 
 void abandon(IndexFile& file) {
-    closeDescriptor(file.descriptor);
+    if (!file.borrowed)
+        closeDescriptor(file.descriptor);
     file.descriptor = -1;
 }
 
 }  // namespace
 
 int openExisting(const char* path, IndexFile& file) {
-    file.descriptor = openForUpdate(path);
-    if (file.descriptor < 0) {
+    int descriptor = openForUpdate(path);
+    if (descriptor < 0) {
         reportIndexError(kOpenError, 0);
         return 0;
     }
+    if (!openOnDescriptor(descriptor, file)) {
+        closeDescriptor(descriptor);
+        return 0;
+    }
+    file.borrowed = 0;
+    return 1;
+}
+
+int openOnDescriptor(int descriptor, IndexFile& file) {
+    file.descriptor = descriptor;
+    file.borrowed = 1;
     file.rootModified = 0;
     memset(file.rootImage, 0, sizeof file.rootImage);
     if (!readAt(file.descriptor, 0, file.rootImage, kRootPageSize)) {
@@ -54,6 +66,7 @@ int createNew(const char* path, IndexFile& file) {
         reportIndexError(kOpenError, 0);
         return 0;
     }
+    file.borrowed = 0;
     file.rootModified = 0;
     unsigned char* root = file.rootImage;
     memset(root, 0, sizeof file.rootImage);
@@ -80,7 +93,7 @@ int closeIndex(IndexFile& file) {
         file.rootModified = 0;
     }
     releasePages(file.descriptor);
-    if (!closeDescriptor(file.descriptor))
+    if (!file.borrowed && !closeDescriptor(file.descriptor))
         reportIndexError(kCloseError, 0);
     file.descriptor = -1;
     return 1;

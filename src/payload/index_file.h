@@ -38,12 +38,16 @@ struct IndexFile {
     int32_t pageLimit;  // pages other than the root that the file can hold
     int32_t pagesLeft;  // pages the current walk may still enter
     int lastStep;       // 1 forward, -1 backward, 0 none since the rewind
+    int borrowed;       // the descriptor stays open when the index is closed
 };
 
 // Open an existing index (read and write, binary) and read its root whole;
 // the cursor stands before the first entry. 0 when the file cannot be opened
 // or its root cannot be read whole (nothing left open).
 int openExisting(const char* path, IndexFile& file);
+// The same over a descriptor open for reading that the caller owns: closing
+// the index leaves it open.
+int openOnDescriptor(int descriptor, IndexFile& file);
 // Create or truncate the file and write an empty root (ownPosition 0,
 // usedBytes 0, leftChild -1, then -1 and 1). 0 when that cannot be done.
 int createNew(const char* path, IndexFile& file);

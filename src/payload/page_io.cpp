@@ -6,6 +6,7 @@
 #include <sys/types.h>
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -34,6 +35,25 @@ int openForUpdate(const char* path) {
 int createForUpdate(const char* path) {
     return open(path, O_RDWR | O_CREAT | O_TRUNC | O_BINARY, S_IREAD | S_IWRITE);
 }
+
+#ifdef _WIN32
+int createHeldFile(const char* path) {
+    HANDLE file = CreateFileA(
+        path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
+        nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return -1;
+    int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDWR | _O_BINARY);
+    if (descriptor == -1)
+        CloseHandle(file);
+    return descriptor;
+}
+#else
+int createHeldFile(const char* path) {
+    return open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, S_IRUSR | S_IWUSR);
+}
+#endif
 
 int closeDescriptor(int descriptor) {
     return close(descriptor) == 0;

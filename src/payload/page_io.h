@@ -9,6 +9,11 @@
 // openForUpdate never creates; createForUpdate creates or truncates.
 int openForUpdate(const char* path);
 int createForUpdate(const char* path);
+// A run's own file, read and write: created new (never over something that
+// stands at `path`, never through a link), no other program may write,
+// delete or rename it while it is open, and on Windows it is deleted when
+// it is closed, however the process ends. -1 when it cannot be made.
+int createHeldFile(const char* path);
 // 1 when closed; 0 otherwise.
 int closeDescriptor(int descriptor);
 // The file's size in bytes; -1 when unknown.

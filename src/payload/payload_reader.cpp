@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "payload/chunk.h"
+#include "payload/page_io.h"
 
 namespace {
 
@@ -37,8 +38,22 @@ int writeIndexFile(const char* path, const DecodedChunk& table) {
     return 1;
 }
 
-int readPayload(FILE* stream, PayloadHeader& header, const char* indexFilePath,
-                int32_t& dataStart) {
+// The same into a file created new and held: the descriptor, or -1 with
+// nothing left.
+int writeHeldIndexFile(const char* path, const DecodedChunk& table) {
+    int descriptor = createHeldFile(path);
+    if (descriptor < 0)
+        return -1;
+    if (table.length <= static_cast<size_t>(INT32_MAX) &&
+        writeAt(descriptor, 0, table.data, static_cast<int32_t>(table.length)))
+        return descriptor;
+    closeDescriptor(descriptor);
+    remove(path);  // where closing does not delete it
+    return -1;
+}
+
+int readPayload(FILE* stream, PayloadHeader& header, const char* indexFilePath, int32_t& dataStart,
+                int* indexDescriptor) {
     unsigned char signature[payload::kSignatureSize];
     if (fread(signature, 1, sizeof signature, stream) != sizeof signature ||
         memcmp(signature, payload::kSignature, payload::kSignatureCheckedBytes) != 0)
@@ -57,8 +72,15 @@ int readPayload(FILE* stream, PayloadHeader& header, const char* indexFilePath,
     if (!readChunk(stream, chunk))
         return 0;
     start += chunk.compressedSize;
-    if (start > static_cast<uint64_t>(INT32_MAX) || !writeIndexFile(indexFilePath, chunk))
+    if (start > static_cast<uint64_t>(INT32_MAX))
         return 0;
+    if (indexDescriptor != nullptr) {
+        *indexDescriptor = writeHeldIndexFile(indexFilePath, chunk);
+        if (*indexDescriptor < 0)
+            return 0;
+    } else if (!writeIndexFile(indexFilePath, chunk)) {
+        return 0;
+    }
 
     memcpy(&header, &decoded, sizeof header);
     dataStart = static_cast<int32_t>(start);
@@ -68,12 +90,15 @@ int readPayload(FILE* stream, PayloadHeader& header, const char* indexFilePath,
 }  // namespace
 
 int readPayloadCopy(FILE* stream, const char* copyPath, int deleteOnFailure, PayloadHeader& header,
-                    const char* indexFilePath, FILE*& payloadStream, int32_t& dataStart) {
+                    const char* indexFilePath, FILE*& payloadStream, int32_t& dataStart,
+                    int* indexDescriptor) {
     payloadStream = nullptr;
     dataStart = 0;
     int32_t start = 0;
+    if (indexDescriptor != nullptr)
+        *indexDescriptor = -1;
     if (stream != nullptr && indexFilePath != nullptr &&
-        readPayload(stream, header, indexFilePath, start)) {
+        readPayload(stream, header, indexFilePath, start, indexDescriptor)) {
         payloadStream = stream;
         dataStart = start;
         return 1;

@@ -15,14 +15,15 @@
 // filled, `payloadStream` = stream standing at `dataStart`. 0: the stream is
 // closed, no index file is left, and when `deleteOnFailure` is nonzero the
 // file at `copyPath` is deleted; `payloadStream` null, `dataStart` 0,
-// `header` untouched.
+// `header` untouched. With `indexDescriptor`, the index file is created new
+// and held (createHeldFile), and on success left open there.
 int readPayloadCopy(FILE* stream, const char* copyPath, int deleteOnFailure,
                     payload::PayloadHeader& header, const char* indexFilePath, FILE*& payloadStream,
-                    int32_t& dataStart);
+                    int32_t& dataStart, int* indexDescriptor = nullptr);
 
-// Copies the payload resource of `instance` to a file in the temporary
-// folder, appends that file's path to `copyPath` and opens it for reading.
-// 1: `stream` open at the start of the copy. 0: nothing left on disk.
-int makePayloadCopy(ModuleHandle instance, TextBuffer& copyPath, FILE*& stream);
+// Copies the payload resource of `instance` to a file created new and held
+// at `copyPath` (createHeldFile) and opens it for reading. 1: `stream` open
+// at the start of the copy. 0: nothing left on disk.
+int makePayloadCopy(ModuleHandle instance, const char* copyPath, FILE*& stream);
 
 #endif

@@ -38,4 +38,13 @@ bool readShellFolder(const char* valueName, TextBuffer& out);
 // path costs one comparison.
 void createFolderPath(const char* path);
 
+// The same for the folders the installation writes into, never through a
+// link: 1 when no level of `path` below its root is a link or junction (the
+// missing ones made here; one that cannot be made shows when the file
+// cannot be written); 0 as soon as a level is one: nothing is made below it. When the run is
+// elevated, a folder made outside the program-files folder gets the
+// program-files folder's protection (folder_protection.h). A repeat of the
+// previous path gives the previous answer.
+int createFolderPathOffLinks(const char* path);
+
 #endif

@@ -5,6 +5,7 @@
 #include "system/folders.h"
 #include "system/registry.h"
 #include "system/windows_folder.h"
+#include "system/temp_folder.h"
 
 namespace {
 
@@ -29,11 +30,7 @@ bool Win32FolderLookups::readUserValue(const char* keyPath, const char* valueNam
 }
 
 bool Win32FolderLookups::readTempFolder(TextBuffer& out) {
-    char folder[kFolderRoom];
-    DWORD length = GetTempPathA(kFolderRoom, folder);
-    if (length < kFolderRoom)
-        folder[length] = '\0';
-    return takeSystemFolder(folder, length, out);
+    return readTemporaryFolder(out);
 }
 
 bool Win32FolderLookups::readWindowsFolder(TextBuffer& out) {

@@ -7,6 +7,7 @@
 #include "system/folders.h"
 #include "system/registry.h"
 #include "system/windows_folder.h"
+#include "system/temp_folder.h"
 #include "uninstall/final_path.h"
 
 namespace {
@@ -113,8 +114,7 @@ MachineReader::MachineReader()
     if (userProfile_.text)
         readSystemText(userProfile_,
                        GetEnvironmentVariableA("USERPROFILE", userProfile_.text, 261));
-    if (tempFolder_.text)
-        readSystemText(tempFolder_, GetTempPathA(261, tempFolder_.text));
+    readTemporaryFolder(tempFolder_);
     readProtectedFolders();
 }
 

@@ -5,6 +5,7 @@
 
 #include "base/byte_buffer.h"
 #include "base/text_buffer.h"
+#include "system/run_folder.h"
 #include "uninstall/command_line.h"
 #include "uninstall/machine_reader.h"
 #include "uninstall/other_records.h"
@@ -147,6 +148,8 @@ int32_t uninstall(HINSTANCE instance) {
     HWND window = silent ? nullptr : createRemovalWindow(instance);
     Removal removal(profilePath.text, plan, scope);
     RemovalOutcome outcome = removal.run();
+    // What killed installer runs left in the temporary folder goes too.
+    sweepAbandonedRunFolders(machine.facts().tempFolder);
     if (window != nullptr)
         DestroyWindow(window);
     answerMessages();

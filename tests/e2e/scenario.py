@@ -20,6 +20,7 @@ A new case, in outline:
   - several installers at once: observers.run_together(prefix, [exe, ...]).
 """
 
+import re
 import time
 import unittest
 
@@ -85,6 +86,17 @@ def parse_profile(data):
 
 def helper_path(name):
     return testbed.settings().helper(name)
+
+
+RUN_FOLDER = re.compile(r"AZ[0-9A-Fa-f]{16}$")
+
+
+def run_leftovers(host_folder):
+    """What installation runs left in a host folder: their private folders
+    ("AZ" and 16 hexadecimal digits) and payload copies or index files."""
+    return sorted(p.name for p in host_folder.iterdir()
+                  if RUN_FOLDER.match(p.name) or p.name.upper().startswith("TARCH")
+                  or p.name.upper().endswith(".AX")) if host_folder.is_dir() else []
 
 
 def helper_bytes(name):
@@ -190,12 +202,10 @@ class Scenario(unittest.TestCase):
             self.assertTrue(found[name] == data, "content of %s\\%s" % (folder, name))
 
     def assertNoTemporaryFiles(self):
-        """No payload copy and no entry index file left in the temp folder."""
+        """No run folder, payload copy or entry index file left in the temp
+        folder."""
         temp = self.prefix.host(self.machine.temp_folder)
-        left = [p.name for p in temp.iterdir()
-                if p.name.upper().startswith("TARCH") or p.name.upper().endswith(".AX")] \
-            if temp.is_dir() else []
-        self.assertEqual(left, [], "temporary files left in %s" % temp)
+        self.assertEqual(run_leftovers(temp), [], "temporary files left in %s" % temp)
 
     def changed_since(self, before):
         """The paths on drive C: (as snapshot names them) that differ from

@@ -8,7 +8,8 @@ import unittest
 
 import observers
 import winereg
-from scenario import UNINSTALL_KEY, Scenario, helper_bytes, helper_path, parse_profile
+from scenario import (RUN_FOLDER, UNINSTALL_KEY, Scenario, helper_bytes, helper_path,
+                      parse_profile)
 
 SHELL = {"Desktop": "C:\\azshell\\Desktop", "Favorites": "C:\\azshell\\Favorites",
          "Start Menu": "C:\\azshell\\Start Menu",
@@ -31,8 +32,18 @@ class ConcurrencyAndRepetition(Scenario):
         return self.prefix.host(self.machine.temp_folder)
 
     def copies_in_temp(self):
-        return sorted(p.name for p in self.temp.iterdir() if p.name.upper().startswith("TARCH")) \
-            if self.temp.is_dir() else []
+        """Payload copies in the temp folder and in the runs' own folders
+        there ("<run folder>\\TARCH.AZ")."""
+        if not self.temp.is_dir():
+            return []
+        found = []
+        for p in self.temp.iterdir():
+            if p.name.upper().startswith("TARCH"):
+                found.append(p.name)
+            elif RUN_FOLDER.match(p.name) and p.is_dir() and not p.is_symlink():
+                found += [p.name + "\\" + f.name for f in p.iterdir()
+                          if f.name.upper().startswith("TARCH")]
+        return sorted(found)
 
     def start_old_main(self, path):
         """Puts an old main program at `path` and starts it; returns the job."""
@@ -97,9 +108,9 @@ class ConcurrencyAndRepetition(Scenario):
                              winereg.string_value("AzTwin" + n))
 
     def test_payload_copy_held_by_another_program(self):
-        # A copy that another run holds is left alone: this run copies to a
-        # name of its own and deletes only that. A stale copy that nobody
-        # holds is overwritten and deleted.
+        # Each run makes its copy in a folder of its own: a file at the old
+        # fixed name, held by another program or left by nobody, is never
+        # touched.
         files = {"A.TXT": b"a\r\n", "B.BIN": random_bytes(7, 300000)}
         held = self.machine.temp_folder + "\\TARCH.AZ"
         self.prefix.host(held).write_bytes(b"another run's copy")
@@ -125,7 +136,8 @@ class ConcurrencyAndRepetition(Scenario):
 
         self.assertFinishedQuietly(run)
         self.assertFiles("C:\\AzStaleCopy", files)
-        self.assertNoTemporaryFiles()
+        self.assertEqual(self.copies_in_temp(), ["TARCH.AZ"])
+        self.assertEqual(self.prefix.host(held).read_bytes(), b"stale copy of a run that crashed")
 
     def test_same_payload_twice_then_an_update_while_the_main_program_runs(self):
         folder = "C:\\AzAgain\\App"

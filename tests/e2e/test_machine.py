@@ -15,7 +15,7 @@ import winereg
 from scenario import (CURRENT_VERSION_KEY, ENTRIES_SKIPPED, INSTALLED, NOTHING_INSTALLED,
                       SHELL_FOLDERS_KEY, STOPPED_ON_WRITE, UNINSTALL_KEY,
                       WRITE_FAILURE_CAPTION, Scenario, helper_bytes, parse_profile,
-                      write_failure_text)
+                      run_leftovers, write_failure_text)
 from testbed import read_record
 
 MIB = 1 << 20
@@ -58,10 +58,8 @@ class MachineFaults(Scenario):
         self.prefix.set_values("HKCU", "Environment", {"TEMP": folder, "TMP": folder})
 
     def left_in(self, host_folder):
-        """Payload copies and index files left in a host folder."""
-        return sorted(p.name for p in host_folder.iterdir()
-                      if p.name.upper().startswith("TARCH") or p.name.upper().endswith(".AX")) \
-            if host_folder.is_dir() else []
+        """Run folders, payload copies and index files left in a host folder."""
+        return run_leftovers(host_folder)
 
     def small_drive(self, letter, size):
         """Mounts a tmpfs of `size` bytes and maps it as a drive of the

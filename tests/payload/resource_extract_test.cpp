@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <io.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "index_walk.h"
+#include "payload/entry_index.h"
 #include "payload/extract.h"
 #include "payload_builder.h"
 
@@ -78,35 +81,52 @@ Bytes readFileChunk(FILE* stream, int32_t dataStart, int32_t value) {
     return contents;
 }
 
+// A folder of the test's own in the temporary folder, standing for a run's.
+struct RunPlace {
+    std::string folder;
+    RunPlace() {
+        folder = temporaryFolder() + "azpl-" + std::to_string(GetCurrentProcessId()) + "\\";
+        CreateDirectoryA(folder.c_str(), nullptr);
+    }
+    ~RunPlace() {
+        DeleteFileA((folder + "TARCH.AZ").c_str());
+        RemoveDirectoryA(folder.c_str());
+    }
+};
+
 struct Extraction {
     TextBuffer copyPath{260};
     payload::PayloadHeader header;
     std::string indexPath;
+    std::string copyTarget;
+    RunFiles files;
     FILE* stream = nullptr;
     int32_t dataStart = -1;
     int result = -1;
     long positionAfterRun = -1;
 
-    explicit Extraction(const std::string& index) : indexPath(index) {
+    Extraction(const std::string& folder, const std::string& indexName)
+        : indexPath(folder + indexName), copyTarget(folder + "TARCH.AZ") {
         memset(&header, 0, sizeof header);
         header.size = 2444;
+        files.copyPath = copyTarget.c_str();
     }
     ~Extraction() { finish(); }
     int run() {
         result = extractPayload(GetModuleHandleA(nullptr), copyPath, header, indexPath.c_str(),
-                                stream, dataStart);
+                                stream, dataStart, &files);
         if (stream != nullptr)
             positionAfterRun = ftell(stream);
         return result;
     }
-    // What a run does at its end: close the stream, delete both files.
+    // What a run does at its end: close the stream and the index.
     void finish() {
         if (stream != nullptr)
             fclose(stream);
         stream = nullptr;
-        DeleteFileA(indexPath.c_str());
-        if (!copyPath.isEmpty())
-            DeleteFileA(copyPath.text);
+        if (files.indexDescriptor >= 0)
+            _close(files.indexDescriptor);
+        files.indexDescriptor = -1;
     }
     void expectPayloadRead() {
         ASSERT_EQ(1, result);
@@ -119,130 +139,90 @@ struct Extraction {
         expectedStart += static_cast<int32_t>(payload::readU32(&resource[expectedStart - 4]));
         EXPECT_EQ(expectedStart, dataStart);
         EXPECT_EQ(dataStart, positionAfterRun);
-        EXPECT_EQ(expectedEntries(), walkIndexFile(indexPath, 0));
+        EntryIndex index(files.indexDescriptor);
+        EXPECT_EQ(expectedEntries(), walkIndex(index, 0));
         for (const NamedValue& entry : expectedEntries())
             EXPECT_EQ(expectedContents(entry.first), readFileChunk(stream, dataStart, entry.second))
                 << entry.first;
     }
 };
 
-TEST(ResourceExtract, CopiesThePayloadToTarchAzOverwritingAnOldOne) {
-    std::string copy = temporaryFolder() + "TARCH.AZ";
-    writeFile(copy, Bytes(100000, 'J'));
-    Extraction run(temporaryFolder() + "1a2b.AX");
+bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// 1 when another program could open `path` for writing now.
+bool writableByOthers(const std::string& path) {
+    HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    if (writer == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(writer);
+    return true;
+}
+
+TEST(ResourceExtract, CopiesThePayloadToTheRunsCopyAndClosingDeletesBothFiles) {
+    RunPlace place;
+    Extraction run(place.folder, "1a2b.AX");
     run.run();
     run.expectPayloadRead();
-    EXPECT_STREQ(copy.c_str(), run.copyPath.text);
-    fclose(run.stream);
-    run.stream = nullptr;
-    EXPECT_EQ(ownResource(), readFile(copy));
+    EXPECT_EQ(run.copyTarget, std::string(run.copyPath.text));
     run.finish();
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(copy.c_str()));
+    EXPECT_FALSE(exists(run.copyTarget));
+    EXPECT_FALSE(exists(run.indexPath));
 }
 
-TEST(ResourceExtract, CopyIsHeldAgainstRewritingAndDeletionWhileRead) {
-    Extraction first(temporaryFolder() + "1.AX");
-    first.run();
-    ASSERT_EQ(1, first.result);
-    std::string copy = first.copyPath.text;
-    EXPECT_EQ(temporaryFolder() + "TARCH.AZ", copy);
-    EXPECT_FALSE(DeleteFileA(copy.c_str()));
-    HANDLE writer = CreateFileA(copy.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, writer);
-    if (writer != INVALID_HANDLE_VALUE)
-        CloseHandle(writer);
-    // Others may still read it.
-    EXPECT_EQ(ownResource(), readFile(copy));
-    first.expectPayloadRead();
+TEST(ResourceExtract, NeitherFileIsMadeOverSomethingThatStandsAtItsName) {
+    RunPlace place;
+    for (const char* planted : {"TARCH.AZ", "1a2b.AX"}) {
+        SCOPED_TRACE(planted);
+        writeFile(place.folder + planted, Bytes(100, 'J'));
+        Extraction run(place.folder, "1a2b.AX");
+        EXPECT_EQ(0, run.run());
+        EXPECT_EQ(nullptr, run.stream);
+        EXPECT_EQ(Bytes(100, 'J'), readFile(place.folder + planted));
+        DeleteFileA((place.folder + planted).c_str());
+        EXPECT_FALSE(exists(place.folder + "TARCH.AZ"));
+        EXPECT_FALSE(exists(place.folder + "1a2b.AX"));
+    }
 }
 
-TEST(ResourceExtract, SecondRunWhileTheFirstHoldsTarchAzUsesItsOwnCopy) {
-    Extraction first(temporaryFolder() + "1.AX");
-    Extraction second(temporaryFolder() + "2.AX");
-    first.run();
-    second.run();
-    ASSERT_EQ(1, first.result);
-    ASSERT_EQ(1, second.result);
-    std::string firstCopy = first.copyPath.text;
-    std::string secondCopy = second.copyPath.text;
-    EXPECT_EQ(temporaryFolder() + "TARCH.AZ", firstCopy);
-    EXPECT_NE(firstCopy, secondCopy);
-    EXPECT_EQ(0u, secondCopy.rfind(temporaryFolder() + "TARCH", 0)) << secondCopy;
-    EXPECT_EQ(std::string::npos, secondCopy.find('\\', temporaryFolder().size()));
+TEST(ResourceExtract, BothFilesAreHeldAgainstWritingAndDeletionForTheWholeRun) {
+    RunPlace place;
+    Extraction run(place.folder, "1.AX");
+    run.run();
+    ASSERT_EQ(1, run.result);
+    for (const std::string& path : {run.copyTarget, run.indexPath}) {
+        SCOPED_TRACE(path);
+        EXPECT_FALSE(writableByOthers(path));
+        EXPECT_FALSE(DeleteFileA(path.c_str()));
+        EXPECT_FALSE(MoveFileA(path.c_str(), (path + ".moved").c_str()));
+    }
+    run.expectPayloadRead();  // the walk reads the index it holds
+    EXPECT_FALSE(writableByOthers(run.indexPath));
+}
 
-    first.expectPayloadRead();
-    second.expectPayloadRead();
-    first.finish();  // deletes only its own copy
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(firstCopy.c_str()));
-    EXPECT_EQ(ownResource(), readFile(secondCopy));
-    second.expectPayloadRead();
-    second.finish();
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(secondCopy.c_str()));
-
-    Extraction third(temporaryFolder() + "3.AX");  // TARCH.AZ is free again
-    third.run();
-    ASSERT_EQ(1, third.result);
-    EXPECT_EQ(firstCopy, third.copyPath.text);
+TEST(ResourceExtract, WithoutAPlaceForTheCopyNothingIsExtracted) {
+    TextBuffer copyPath(260);
+    payload::PayloadHeader header;
+    memset(&header, 0, sizeof header);
+    FILE* stream = nullptr;
+    int32_t dataStart = -1;
+    std::string index = temporaryFolder() + "azpl-none.AX";
+    EXPECT_EQ(0, extractPayload(GetModuleHandleA(nullptr), copyPath, header, index.c_str(), stream,
+                                dataStart));
+    EXPECT_EQ(nullptr, stream);
+    EXPECT_FALSE(exists(index));
 }
 
 TEST(ResourceExtract, IndexFileThatCannotBeWrittenLeavesNoCopy) {
-    Extraction run(temporaryFolder() + "no-such-folder\\1a2b.AX");
+    RunPlace place;
+    Extraction run(place.folder, "no-such-folder\\1a2b.AX");
     EXPECT_EQ(0, run.run());
     EXPECT_EQ(nullptr, run.stream);
     EXPECT_EQ(0, run.dataStart);
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES,
-              GetFileAttributesA((temporaryFolder() + "TARCH.AZ").c_str()));
-}
-
-class TemporaryFolderTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        saved = temporaryFolder();
-        base = saved + "azpl-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(base.c_str(), nullptr);
-    }
-    void TearDown() override {
-        SetEnvironmentVariableA("TMP", saved.c_str());
-        SetEnvironmentVariableA("TEMP", saved.c_str());
-        RemoveDirectoryA((base + "\\missing").c_str());
-        RemoveDirectoryA(base.c_str());
-    }
-    void useTemporaryFolder(const std::string& folder) {
-        SetEnvironmentVariableA("TMP", folder.c_str());
-        SetEnvironmentVariableA("TEMP", folder.c_str());
-    }
-
-    std::string saved;
-    std::string base;
-};
-
-TEST_F(TemporaryFolderTest, MissingTemporaryFolderIsCreated) {
-    std::string missing = base + "\\missing";
-    useTemporaryFolder(missing);
-    Extraction run(base + "\\1a2b.AX");
-    run.run();
-    run.expectPayloadRead();
-    EXPECT_EQ(missing + "\\TARCH.AZ", std::string(run.copyPath.text));
-}
-
-TEST_F(TemporaryFolderTest, TemporaryPathTooLongFailsBeforeAnythingIsWritten) {
-    useTemporaryFolder(base + "\\" + std::string(300, 'x'));
-    Extraction run(base + "\\1a2b.AX");
-    EXPECT_EQ(0, run.run());
-    EXPECT_EQ(nullptr, run.stream);
-    EXPECT_TRUE(run.copyPath.isEmpty());
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((base + "\\*").c_str(), &found);
-    int entries = 0;
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0)
-                ++entries;
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    EXPECT_EQ(0, entries);
+    EXPECT_FALSE(exists(run.copyTarget));
 }
 
 TEST(CopyResourceToFile, WritesTheResourceBytes) {

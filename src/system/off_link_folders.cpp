@@ -1,0 +1,78 @@
+// Folder creation for the installation's targets: each level checked before
+// anything is made below it, so that a link or junction planted in a folder
+// ordinary users can write never carries a write elsewhere.
+#include <string.h>
+#include <windows.h>
+
+#include "system/folder_path.h"
+#include "system/folder_protection.h"
+#include "system/folders.h"
+#include "system/link_check.h"
+#include "system/registry.h"
+#include "system/win32_folder_lookups.h"
+
+namespace {
+
+const char kCurrentVersionKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+
+// `path` lies in the folder `folder` names (text, ignoring case).
+bool liesIn(const char* path, const TextBuffer& folder) {
+    int32_t length = folder.length();
+    while (length > 0 && folder.text[length - 1] == '\\')
+        --length;
+    if (length == 0 || _strnicmp(path, folder.text, static_cast<size_t>(length)) != 0)
+        return false;
+    return path[length] == '\\' || path[length] == '\0';
+}
+
+// Either view: a 32-bit run on 64-bit Windows may still write below the
+// 64-bit folder.
+bool liesInProgramFiles(const char* path) {
+    const REGSAM views[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+    for (REGSAM view : views) {
+        TextBuffer folder(1024);
+        if (readRegistryText(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "ProgramFilesDir",
+                             KEY_READ | view, 1024, folder) &&
+            liesIn(path, folder))
+            return true;
+    }
+    return false;
+}
+
+class OffLinkFolders : public Win32FolderLookups {
+  public:
+    void createFolder(const char* path) override {
+        if (refused)
+            return;
+        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+            FolderProtection protection(FolderAccess::kProgramFiles);
+            bool protect = !liesInProgramFiles(path);
+            if (protect && protection.failed()) {
+                refused = true;
+                return;
+            }
+            CreateDirectoryA(path, protect ? protection.attributes() : nullptr);
+        }
+        // A level that cannot be made shows when the file cannot be written.
+        refused = isLink(path) != 0;
+    }
+    bool refused = false;
+};
+
+}  // namespace
+
+int createFolderPathOffLinks(const char* path) {
+    // Made on first use, released at exit: they remember the last folder.
+    static FolderPathMaker maker;
+    static int lastAnswer = 0;
+    static TextBuffer lastPath(260);
+    if (path == nullptr)
+        return 0;
+    if (lastPath.equalsIgnoreCase(path))
+        return lastAnswer;
+    OffLinkFolders lookups;
+    maker.create(lookups, path);
+    lastPath.assign(path);
+    lastAnswer = lookups.refused ? 0 : 1;
+    return lastAnswer;
+}
