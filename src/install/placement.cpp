@@ -5,7 +5,6 @@
 #include "install/machine.h"
 #include "install/path_parts.h"
 #include "system/folders.h"
-#include "system/process_stop.h"
 #include "system/profile_section.h"
 
 namespace {
@@ -17,18 +16,24 @@ const char kUninstallerName[] = "TAVUUNINSTALL.EXE";
 void chooseProductTarget(const char* entryName, TextBuffer& targetPath) {
     readProgramFilesFolder(targetPath);  // when unreadable: "\i-Vorta" on the current drive
     targetPath.append("\\i-Vorta");
-    createFolderPath(targetPath.text);
     targetPath.appendChar('\\').append(entryName);
+}
+
+// Never a path relative to wherever we run: empty when the Windows folder
+// is unknown.
+void chooseUninstallerTarget(const char* entryName, TextBuffer& targetPath) {
+    readWindowsFolder(targetPath);
+    if (!targetPath.isEmpty())
+        targetPath.append(entryName);
 }
 
 // Written here rather than by the run: a failure is silent and leaves
 // uninstallerPath empty, so a broken uninstaller is never registered.
 void installUninstaller(RunState& run, const char* entryName, TextBuffer& targetPath,
                         const ChunkReader& chunk) {
-    readWindowsFolder(targetPath);
-    if (!targetPath.isEmpty()) {  // never a path relative to wherever we run
-        targetPath.append(entryName);
-        EntryWrite written = writeEntry(targetPath.text, chunk);
+    chooseUninstallerTarget(entryName, targetPath);
+    if (!targetPath.isEmpty()) {
+        EntryWrite written = writeEntry(targetPath.text, chunk, run.replacements);
         if (written == EntryWrite::kWritten) {
             run.uninstallerPath.assign(targetPath);
             return;
@@ -45,9 +50,6 @@ void chooseOrdinaryTarget(const RunState& run, const char* entryName, TextBuffer
     // Both separators name folders; one spelling lets the folders be made.
     for (const char* p = entryName; *p != '\0'; ++p)
         targetPath.appendChar(*p == '/' ? '\\' : *p);
-    TextBuffer folder(260);
-    folderOf(targetPath.text, folder);
-    createFolderPath(folder.text);
 }
 
 void recordCompanion(const char* targetPath) {
@@ -71,23 +73,22 @@ int placeBeforeWriting(RunState& run, const char* entryName, EntryPlacement& pla
     placement.product = equalsIgnoreCase(entryName, kProductName);
     placement.uninstaller = equalsIgnoreCase(entryName, kUninstallerName);
 
-    TextBuffer& targetPath = placement.targetPath;
-    targetPath.clear();
-    if (placement.companion || placement.product) {
-        chooseProductTarget(entryName, targetPath);
-    } else if (placement.uninstaller) {
-        installUninstaller(run, entryName, targetPath, chunk);
+    if (placement.uninstaller) {
+        installUninstaller(run, entryName, placement.targetPath, chunk);
         return 0;
-    } else {
-        chooseOrdinaryTarget(run, entryName, targetPath);
     }
-
-    if (equalsIgnoreCase(entryName, run.header.mainProgram)) {
-        programToStop.clear();
-        programToStop.append(targetPath);
-        stopRunningProgram();
-    }
+    chooseTarget(run, entryName, placement.targetPath);
     return 1;
+}
+
+void chooseTarget(const RunState& run, const char* entryName, TextBuffer& targetPath) {
+    targetPath.clear();
+    if (equalsIgnoreCase(entryName, kCompanionName) || equalsIgnoreCase(entryName, kProductName))
+        chooseProductTarget(entryName, targetPath);
+    else if (equalsIgnoreCase(entryName, kUninstallerName))
+        chooseUninstallerTarget(entryName, targetPath);
+    else
+        chooseOrdinaryTarget(run, entryName, targetPath);
 }
 
 int placeAfterWriting(RunState& run, const char* entryName, const EntryPlacement& placement) {

@@ -6,8 +6,8 @@
 //   any other name       the install folder and the name's own sub-folders
 // The product folder is the program-files folder + "\i-Vorta". Names compare
 // whole, ignoring ASCII case, so a name with a folder part is ordinary. The
-// entry named by the header's mainProgram has its running copy stopped
-// before the write; it and the one named by iconFile have their paths kept.
+// entries named by the header's mainProgram and iconFile have their paths
+// kept.
 #ifndef AZ_INSTALL_PLACEMENT_H
 #define AZ_INSTALL_PLACEMENT_H
 
@@ -22,8 +22,12 @@ struct EntryPlacement {
     TextBuffer targetPath{260};
 };
 
-// Classifies `entryName`, chooses the target path, creates its folders and
-// does what is due before the write. The uninstaller is written here from
+// The target path of `entryName`, with nothing done on the machine (empty
+// when its folder is unknown).
+void chooseTarget(const RunState& run, const char* entryName, TextBuffer& targetPath);
+
+// Classifies `entryName`, chooses the target path and does what is due
+// before the write. The uninstaller is written here from
 // `chunk`: 0 is returned then, the entry being finished. 1: the run writes
 // `placement.targetPath` itself.
 int placeBeforeWriting(RunState& run, const char* entryName, EntryPlacement& placement,

@@ -1,12 +1,15 @@
 // The run goes through these states:
 //   set-up      module name as title, temporary folder, index file name,
-//               payload extraction, install folder expansion
-//   walk        entry after entry (walk.cpp)
-//   stop        a file that cannot be written: message box, no completion
+//               payload extraction, install folder expansion, a running
+//               main program asked to close, then stopped
+//   walk        entry after entry (walk.cpp), each written beside its target
+//               and moved into place, the original kept aside
+//   stop        a file that cannot be written: the originals go back, the
+//               added files go (replacements.h), message box, no completion
 //   completion  after a full walk (completion.cpp)
 // Once extraction succeeded, every way out closes the payload stream and
-// deletes the index file and the payload copy. Entries written before a
-// stop stay installed. Each way out has its exit code (outcome.h).
+// deletes the index file and the payload copy. After a stop the product is
+// as it was before the run. Each way out has its exit code (outcome.h).
 #include "install/run.h"
 
 #include <cstdint>
@@ -14,6 +17,7 @@
 
 #include "install/completion.h"
 #include "install/machine.h"
+#include "install/main_program_stop.h"
 #include "install/outcome.h"
 #include "install/path_parts.h"
 #include "install/run_state.h"
@@ -49,11 +53,16 @@ int runInstallation(HINSTANCE instance, HWND progressWindow) {
     ExpandedFolder folder = expandFolder(run.header.installFolder, moduleBaseName.text);
     run.installDir.assign(folder.path);
 
+    stopMainProgramFirst(run, indexFilePath.text);
     TextBuffer failedPath(260);
     WalkResult result =
         installEntries(run, indexFilePath.text, payloadStream, dataStart, failedPath);
-    if (result == WalkResult::kWriteFailed)
+    if (result == WalkResult::kWriteFailed) {
+        run.replacements.putBack();
         showWriteFailure(progressWindow, failedPath.text);
+    } else {
+        run.replacements.discardKept();
+    }
     std::fclose(payloadStream);
     std::remove(indexFilePath.text);
     std::remove(payloadCopyPath.text);

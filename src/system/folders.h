@@ -33,4 +33,9 @@ bool readShellFolder(const char* valueName, TextBuffer& out);
 // path costs one comparison.
 void createFolderPath(const char* path);
 
+// true when `path` names a folder (a trailing "\" is allowed).
+bool folderExists(const char* path);
+// Removes the folder when it is empty and not a link: 1 when removed.
+int removeEmptyFolder(const char* path);
+
 #endif

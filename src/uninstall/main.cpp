@@ -6,6 +6,7 @@
 #include "base/byte_buffer.h"
 #include "base/text_buffer.h"
 #include "uninstall/command_line.h"
+#include "uninstall/leftovers.h"
 #include "uninstall/machine_reader.h"
 #include "uninstall/outcome.h"
 #include "uninstall/path_rules.h"
@@ -32,6 +33,7 @@ class Removal {
         RemovalOutcome outcome;
         outcome.kept = plan_.keptItems;
         stopListedPrograms(plan_.files);
+        clearLeftoversBeside(plan_.files);
         removeFiles(outcome);
         if (remainingFiles_.count() == 0)
             removeKeys(outcome);
