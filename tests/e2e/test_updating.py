@@ -4,6 +4,7 @@ its target and takes its place only when complete, a stopped update gives
 the old version back whole, and what an interrupted run left beside its
 targets is cleared by the next run or by the uninstaller."""
 
+import hashlib
 import random
 import re
 import subprocess
@@ -24,6 +25,12 @@ def random_bytes(seed, size):
     return random.Random(seed).randbytes(size)
 
 
+def files_in(root):
+    """{relative path: SHA-256} of every file below a host folder."""
+    return {str(p.relative_to(root)): hashlib.sha256(p.read_bytes()).hexdigest()
+            for p in root.rglob("*") if p.is_file()}
+
+
 class Updating(Scenario):
 
     def setUp(self):
@@ -35,10 +42,9 @@ class Updating(Scenario):
         return self.installer(files, name=name, install_folder=folder, product_name="AzUpdate",
                               uninstaller=uninstalling.uninstaller_file(), **header)
 
-    def side_files(self, folder, windows=True):
-        """Every file named like a side file below `folder`, and in the
-        Windows folder itself (where the uninstaller goes)."""
-        root = self.prefix.host(folder)
+    def side_files(self, root, windows=True):
+        """Every file named like a side file below the host folder `root`,
+        and in the Windows folder itself (where the uninstaller goes)."""
         found = [str(p.relative_to(root)) for p in root.rglob("*") if SIDE_FILE.search(p.name)]
         if windows:
             found += [p.name for p in self.prefix.host(self.machine.windows).iterdir()
@@ -57,18 +63,18 @@ class Updating(Scenario):
         v2 = {"APP.DLL": b"library v2", "APP.EXE": program + b"v2", "DATA\\NEW.TXT": b"new"}
         self.assertFinishedQuietly(self.install(
             self.version(v1, "v1.exe", folder, main_program="APP.EXE")))
-        running = self.prefix.start(folder + "\\APP.EXE")
+        # v1's installer started it.
         self.assertTrue(self.wait_for_record("unsaved", "window_ready"), "v1 did not start")
         self.assertEqual(self.prefix.records("unsaved")[0]["holds_library"], "1")
 
         # APP.DLL comes before APP.EXE: the program is stopped before it.
         run = self.install(self.version(v2, "v2.exe", folder, main_program="APP.EXE"))
         self.assertFinishedQuietly(run)
-        self.assertIsNotNone(running.wait(10), "v1 still runs")
-        self.assertIn("closed_time", self.prefix.records("unsaved")[0],
-                      "v1 was stopped without being asked to close")
+        self.assertTrue(self.wait_for_record("unsaved", "window_ready", 2), "v2 was not started")
+        started = self.prefix.records("unsaved")
+        self.assertIn("closed_time", started[0], "v1 was stopped without being asked to close")
         self.assertFiles(folder, dict(v2, **{"DATA\\OLD.TXT": b"old"}))
-        self.assertEqual(self.side_files(folder), [])
+        self.assertEqual(self.side_files(self.prefix.host(folder)), [])
 
     def test_update_that_does_not_fit_leaves_the_old_version_whole(self):
         drive = self.prefix.root / "drive-d"
@@ -85,10 +91,11 @@ class Updating(Scenario):
         v1 = {"A.EXE": random_bytes(1, 100000), "BIG.DAT": random_bytes(2, MIB),
               "DATA\\OLD.TXT": b"old"}
         v2 = {"A.EXE": random_bytes(3, 100000), "B_NEW.DLL": random_bytes(4, 100000),
-              "BIG.DAT": random_bytes(5, 3 * MIB + MIB // 2), "DATA\\NEW.TXT": b"new",
+              "BIG.DAT": random_bytes(5, 4 * MIB), "DATA\\NEW.TXT": b"new",
               "NEWDIR\\N.TXT": b"n"}
         self.assertFinishedQuietly(self.install(self.version(v1, "v1.exe", folder)))
-        v1_files = self.prefix.files_under(folder)
+        app = drive / "App"
+        v1_files = files_in(app)
         windows = self.machine.windows.rstrip("\\")
         uninstaller = self.prefix.host(windows + "\\TAVUUNINSTALL.EXE").read_bytes()
 
@@ -99,18 +106,18 @@ class Updating(Scenario):
         self.assertEqual(run.code, STOPPED_ON_WRITE, "exit code")
         self.assertEqual([(d.caption, d.text) for d in run.dialogs],
                          [(WRITE_FAILURE_CAPTION, write_failure_text(folder + "\\BIG.DAT"))])
-        self.assertEqual(self.prefix.files_under(folder), v1_files, "v1, byte for byte")
-        self.assertEqual(sorted(p.name for p in (drive / "App").iterdir()),
+        self.assertEqual(files_in(app), v1_files, "v1, byte for byte")
+        self.assertEqual(sorted(p.name for p in app.iterdir()),
                          ["A.EXE", "BIG.DAT", "DATA", "TAVUUNINSTALL.INI"])
         self.assertEqual(self.prefix.host(windows + "\\TAVUUNINSTALL.EXE").read_bytes(),
                          uninstaller)
-        self.assertEqual(self.side_files(folder), [])
+        self.assertEqual(self.side_files(app), [])
         self.assertNoTemporaryFiles()
 
         # v1 still uninstalls cleanly.
         removal = self.uninstall()
         self.assertEqual(removal.code, 0, removal.run.output[-2000:])
-        self.assertFalse((drive / "App").exists(), "the install folder stays")
+        self.assertFalse(app.exists(), "the install folder stays")
         self.assertIsNone(self.uninstall_entry("AzUpdate"))
 
     def _unmount(self, folder):
@@ -136,7 +143,7 @@ class Updating(Scenario):
                         "the installer did not reach the companion")
         self.prefix.stop_server()  # the installer dies mid-walk
 
-        kept = self.side_files(folder, windows=False)
+        kept = self.side_files(self.prefix.host(folder), windows=False)
         self.assertTrue(any("A.TXT.~azold" in p for p in kept), kept)
         # What an earlier death may have left too, and names that are not ours.
         host = self.prefix.host(folder)
@@ -152,7 +159,7 @@ class Updating(Scenario):
         expected.pop("YPH.EXE")
         expected.update({"B.DLL": b"b v1", "DATA\\OLD.TXT": b"old", "R.TXT": b"original r"})
         self.assertFiles(folder, expected)
-        self.assertEqual(self.side_files(folder), [])
+        self.assertEqual(self.side_files(self.prefix.host(folder)), [])
 
         # The uninstaller clears a leftover beside the files it removes; the
         # files that are not its own stay.
@@ -160,7 +167,7 @@ class Updating(Scenario):
         removal = self.uninstall()
         self.assertEqual(removal.code, 0, removal.run.output[-2000:])
         remaining = self.prefix.files_under(folder)
-        self.assertEqual(self.side_files(folder), [])
+        self.assertEqual(self.side_files(self.prefix.host(folder)), [])
         for name in list(others) + ["R.TXT"]:
             self.assertEqual(remaining.get(name), expected[name], name)
         for name in ("A.TXT", "C.DLL", "DATA\\NEW.TXT"):
