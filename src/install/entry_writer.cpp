@@ -35,8 +35,7 @@ int inflateInto(int descriptor, const ChunkReader& chunk) {
 // entry; 0 on a failed write, -1 on a damaged stream (the file is then
 // deleted).
 int writeNewFile(const char* path, const ChunkReader& chunk) {
-    int descriptor =
-        _open(path, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+    int descriptor = _open(path, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
     if (descriptor == -1)
         return 0;
     int written = chunk.isLarge() ? inflateInto(descriptor, chunk)
@@ -50,7 +49,8 @@ int writeNewFile(const char* path, const ChunkReader& chunk) {
 
 }  // namespace
 
-EntryWrite writeEntry(const char* targetPath, const ChunkReader& chunk, Replacements& replacements) {
+EntryWrite writeEntry(const char* targetPath, const ChunkReader& chunk,
+                      Replacements& replacements) {
     TextBuffer folder(260);
     folderOf(targetPath, folder);
     replacements.prepareFolder(folder.text);

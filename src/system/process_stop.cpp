@@ -24,8 +24,8 @@ GetModuleFileNameExCall getModuleFileNameEx = nullptr;
 
 const DWORD kListBytes = 256000;
 const DWORD kPathBytes = 520;
-// A program asked to close has this long to save its work and end; one
-// terminated, this long to end and let its files go.
+// A program asked to close has this long to save its work and end; after a
+// termination the system has this long to let its files go.
 const DWORD kAskWait = 5000;
 const DWORD kStopWait = 3000;
 const DWORD kWaitSlice = 50;
@@ -100,7 +100,11 @@ void stopProcess(HANDLE process, DWORD id, void (*whileWaiting)()) {
     if (request.asked && waitForEnd(process, kAskWait, whileWaiting))
         return;
     TerminateProcess(process, 0);
-    waitForEnd(process, kStopWait, whileWaiting);
+    for (DWORD waited = 0; waited < kStopWait; waited += kWaitSlice) {
+        Sleep(kWaitSlice);
+        if (whileWaiting != nullptr)
+            whileWaiting();
+    }
 }
 
 void (*waitingCall)() = nullptr;

@@ -11,7 +11,7 @@ extern TextBuffer programToStop;
 // Stops the first process whose executable path equals programToStop
 // (ignoring case): asks it to close first (WM_CLOSE to its top-level
 // windows) and gives it 5 seconds to end; terminates it only when it still
-// runs then (or has no window), and waits up to 3 seconds for it to end and
+// runs then (or has no window), and then waits 3 seconds for the system to
 // let its file go. `whileWaiting` (when given) runs every few hundredths of
 // a second of the waits. Nothing happens, and there is no wait, when none
 // matches or programToStop is empty.

@@ -17,7 +17,6 @@ bool ownerRuns(uint32_t owner) {
     return running;
 }
 
-
 void clearOne(const TextBuffer& folder, const WIN32_FIND_DATAA& found) {
     if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
         return;
