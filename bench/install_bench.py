@@ -4,6 +4,15 @@ bench/install-bench.sh, which builds what this needs first.
     python3 bench/install_bench.py --out DIR --host-build DIR --win64-build DIR
                                    --win32-build DIR [--runs N] [--single-runs N]
                                    [--builder-rounds N] [--no-single] [--no-builder]
+                                   [--tree DIR]
+
+    AZ_BENCH_BASELINE=STUB   also measures a baseline installer: the same tree
+                             packed with STUB (an azsetup.exe of another
+                             checkout, either target), beside ours of the same
+                             target, in the same rounds: before and after in
+                             one run.
+    --tree DIR               installs DIR instead of the standard tree (a tiny
+                             one checks that the benchmark runs).
 
 What it does, in order:
   1. generates the standard tree and a single 256 MiB file (bench_tree.py);
@@ -23,6 +32,9 @@ What it does, in order:
   6. the single 256 MiB file, fewer rounds: time and peak memory;
   7. the builder: azpack -j1 and -jN beside single-threaded zlib -9;
   8. the stripped stub sizes; then prints one table.
+An update (the same tree installed again over itself, every file replaced
+and the old one kept aside until the run ends) is timed with a running
+server, beside the first installation.
 """
 
 import argparse
@@ -91,8 +103,10 @@ def pack_nsis(pkg, name, tree, solid):
     built it; returns (path, seconds or None when kept)."""
     out = os.path.join(pkg, name + ".exe")
     script = nsis_script(tree, out, solid)
-    stamp_text = script + (open(os.path.join(os.path.dirname(tree), bench_tree.STAMP)).read()
-                           if tree else "")
+    # A tree of one's own (--tree) has no generator's stamp: packed every time.
+    tree_stamp = os.path.join(os.path.dirname(tree), bench_tree.STAMP) if tree else None
+    stamp_text = script + ("" if tree is None else open(tree_stamp).read()
+                           if os.path.exists(tree_stamp) else "unstamped %f" % time.time())
     stamp = out + ".stamp"
     if os.path.exists(out) and os.path.exists(stamp) and open(stamp).read() == stamp_text:
         return out, None
@@ -105,6 +119,14 @@ def pack_nsis(pkg, name, tree, solid):
     with open(stamp, "w") as f:
         f.write(stamp_text)
     return out, seconds
+
+
+def stub_is_i686(stub):
+    """True for an i686 PE file, False for x86_64 (the machine field)."""
+    with open(stub, "rb") as f:
+        data = f.read(4096)
+    at = int.from_bytes(data[0x3C:0x40], "little")
+    return int.from_bytes(data[at + 4:at + 6], "little") == 0x14C
 
 
 def pack_ours(azpack, stub, pkg, name, tree):
@@ -301,7 +323,11 @@ def main(argv):
     parser.add_argument("--builder-rounds", type=int, default=3)
     parser.add_argument("--no-single", action="store_true")
     parser.add_argument("--no-builder", action="store_true")
+    parser.add_argument("--tree")
     opts = parser.parse_args(argv[1:])
+    baseline = os.environ.get("AZ_BENCH_BASELINE")
+    if baseline and not os.path.isfile(baseline):
+        raise SystemExit("install-bench: AZ_BENCH_BASELINE names no file: %s" % baseline)
 
     out = os.path.abspath(opts.out)
     pkg = os.path.join(out, "pkg")
@@ -318,8 +344,11 @@ def main(argv):
     log("generating the trees (kept when already there)")
     tree_root = os.path.join(out, "tree")
     single_root = os.path.join(out, "single")
-    bench_tree.standard(tree_root)
-    tree = os.path.join(tree_root, "files")
+    if opts.tree:
+        tree = os.path.abspath(opts.tree)
+    else:
+        bench_tree.standard(tree_root)
+        tree = os.path.join(tree_root, "files")
     if not opts.no_single:
         bench_tree.single(single_root, 256)
     single = os.path.join(single_root, "files")
@@ -333,6 +362,10 @@ def main(argv):
     ours32, _ = pack_ours(azpack, stub32, pkg, "ours-i686", tree)
     ours_payload, _ = pack_ours(azpack, None, pkg, "ours", tree)
     ours_empty, _ = pack_ours(azpack, stub64, pkg, "ours-empty", empty)
+    # The baseline beside ours of its own target.
+    same = (ours32, "i686") if baseline and stub_is_i686(baseline) else (ours, "win64")
+    if baseline:
+        base, _ = pack_ours(azpack, baseline, pkg, "baseline", tree)
     log("packing: NSIS (kept when the tree and script are unchanged)")
     nsis_file, nsis_file_build = pack_nsis(pkg, "nsis-perfile", tree, False)
     nsis_solid, nsis_solid_build = pack_nsis(pkg, "nsis-solid", tree, True)
@@ -364,7 +397,15 @@ def main(argv):
             "ours-i686-warm": (ours32, [], checker(OURS_FOLDER, expected, "ours"), ours_warm),
             "nsis-perfile-warm": (nsis_file, ["/S"], checker(NSIS_FOLDER, expected, "nsis"),
                                   nsis_warm),
+            # Installed once untimed, then again over itself.
+            "ours-update": (same[0], [], checker(OURS_FOLDER, expected, "ours"), (same[0], [])),
         }
+        if baseline:
+            kinds.update({
+                "base": (base, [], checker(OURS_FOLDER, expected, "ours"), None),
+                "base-warm": (base, [], checker(OURS_FOLDER, expected, "ours"), ours_warm),
+                "base-update": (base, [], checker(OURS_FOLDER, expected, "ours"), (base, [])),
+            })
         times = {k: [] for k in list(kinds) + ["floor-decode", "floor-raw"]}
         peaks = {k: [] for k in kinds}
         privates = {k: [] for k in kinds}
@@ -468,7 +509,12 @@ def main(argv):
               ("nsis-empty", "Wine start-up: NSIS, empty"),
               ("ours-warm", "running server: ours, win64 stub"),
               ("ours-i686-warm", "running server: ours, i686 stub"),
-              ("nsis-perfile-warm", "running server: NSIS per-file")]
+              ("nsis-perfile-warm", "running server: NSIS per-file"),
+              ("ours-update", "update over itself: ours, %s stub" % same[1])]
+    if baseline:
+        labels += [("base", "baseline: %s stub" % same[1]),
+                   ("base-warm", "running server: baseline"),
+                   ("base-update", "update over itself: baseline")]
     for key, label in labels:
         cpu = "%7.2f" % statistics.median(cpus[key]) if cpus[key] else "%7s" % "-"
         print("%-40s %s %s %s %s" % (label, fmt_time(times[key]), fmt_mem(peaks[key]),
@@ -479,7 +525,7 @@ def main(argv):
         print()
         print("%-40s %8s %-17s %7s %7s" % ("single 256 MiB file", "median s", " range s",
                                            "peak MB", "priv MB"))
-        for key, label in labels[:4] + labels[6:]:
+        for key, label in labels[:4] + labels[6:9]:
             print("%-40s %s %s %s" % (label, fmt_time(single_times[key]),
                                       fmt_mem(single_peaks[key]), fmt_mem(single_privates[key])))
 
@@ -497,6 +543,12 @@ def main(argv):
               "0.80)" % (ratio("ours-warm", "nsis-perfile-warm", single_times),
                          ratio("ours-i686-warm", "nsis-perfile-warm", single_times)))
     print("ours / NSIS solid      %5.2f" % ratio("ours", "nsis-solid"))
+    if baseline:
+        cold = "ours-i686" if same[1] == "i686" else "ours"
+        print("ours / baseline (%s): first installation %5.2f, running server %5.2f, update "
+              "%5.2f   (target at most 1.05)"
+              % (same[1], ratio(cold, "base"), ratio(cold + "-warm", "base-warm"),
+                 ratio("ours-update", "base-update")))
     print("ours / floor (decode)  %5.2f   (Wine start-up included)" % ratio("ours", "floor-decode"))
     print("ours / floor (decode), running server  %5.2f" % ratio("ours-warm", "floor-decode"))
     if times["ours"] and times["ours-empty"] and times["floor-decode"]:

@@ -2,6 +2,7 @@
 
 #include "base/device_name.h"
 #include "base/matching.h"
+#include "system/side_file_name.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ int isSafeEntryName(const char* name) {
             if (climbs(component, p) || endsInDotOrBlank(component, p) || namesDevice(component, p))
                 return 0;
             if (*p == '\0')
-                return isSeparator(p[-1]) ? 0 : 1;
+                return isSeparator(p[-1]) || endsInSideFileName(name) ? 0 : 1;
             component = p + 1;
         }
     }

@@ -8,7 +8,9 @@
 // empty name, a name that starts or ends with "\" or "/", holds a ":" (drive
 // or stream), has a component of dots and blanks with two dots or more
 // (Windows drops trailing dots and blanks, so ".. " climbs like "..") or a
-// component that Windows takes for a device ("CON", "nul.txt", "LPT1").
+// component that Windows takes for a device ("CON", "nul.txt", "LPT1"), or
+// whose file name is that of a side file (side_file_name.h), which a later
+// run would clear away as a leftover.
 int isSafeEntryName(const char* name);
 
 #endif

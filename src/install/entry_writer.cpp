@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <io.h>
-#include <process.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -12,17 +11,9 @@
 #include "install/machine.h"
 #include "install/path_parts.h"
 #include "payload/chunk_inflater.h"
+#include "system/side_files.h"
 
 namespace {
-
-// Beside the target, so that the final move stays on one volume; the
-// process id keeps two installers writing the same folder apart.
-void choosePartPath(const char* targetPath, TextBuffer& partPath) {
-    folderOf(targetPath, partPath);
-    partPath.append("~az");
-    appendHex(partPath, static_cast<uint64_t>(_getpid()));
-    partPath.append(".part");
-}
 
 // 1 when the whole stream went into `descriptor`; 0 on a short write; -1
 // when the stream is damaged.
@@ -39,26 +30,43 @@ int inflateInto(int descriptor, const ChunkReader& chunk) {
     return result == 0 ? 1 : -1;
 }
 
-EntryWrite writeStreamed(const char* targetPath, const ChunkReader& chunk) {
-    TextBuffer partPath(260);
-    choosePartPath(targetPath, partPath);
-    int descriptor =
-        _open(partPath.text, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+// Creates the new file beside the target: the one place where the
+// installer opens a file to write an entry. 1 when it holds the whole
+// entry; 0 on a failed write, -1 on a damaged stream (the file is then
+// deleted).
+int writeNewFile(const char* path, const ChunkReader& chunk) {
+    int descriptor = _open(path, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
     if (descriptor == -1)
-        return EntryWrite::kNotWritten;
-    int inflated = inflateInto(descriptor, chunk);
+        return 0;
+    int written = chunk.isLarge() ? inflateInto(descriptor, chunk)
+                                  : writeAllBytes(descriptor, chunk.bytes(), chunk.length());
     int closed = _close(descriptor) == 0;
-    if (inflated == 1 && closed && replaceFile(partPath.text, targetPath))
-        return EntryWrite::kWritten;
-    std::remove(partPath.text);
-    return inflated == -1 ? EntryWrite::kDamaged : EntryWrite::kNotWritten;
+    if (written == 1 && closed)
+        return 1;
+    std::remove(path);
+    return written == -1 ? -1 : 0;
 }
 
 }  // namespace
 
-EntryWrite writeEntry(const char* targetPath, const ChunkReader& chunk) {
-    if (chunk.isLarge())
-        return writeStreamed(targetPath, chunk);
-    return writeWholeFile(targetPath, chunk.bytes(), chunk.length()) ? EntryWrite::kWritten
-                                                                     : EntryWrite::kNotWritten;
+EntryWrite writeEntry(const char* targetPath, const ChunkReader& chunk,
+                      Replacements& replacements) {
+    TextBuffer folder(260);
+    folderOf(targetPath, folder);
+    // A link that appeared on the way since placement looked: no write.
+    if (!replacements.prepareFolder(folder.text))
+        return EntryWrite::kNotWritten;
+    TargetState state = probeTarget(targetPath);
+    if (state == TargetState::kRefused)
+        return EntryWrite::kNotWritten;
+    TextBuffer newPath(0);
+    sideFilePath(targetPath, SideFile::kNew, newPath);
+    int written = writeNewFile(newPath.text, chunk);
+    if (written == -1)
+        return EntryWrite::kDamaged;
+    if (written == 1 &&
+        replacements.putInPlace(newPath.text, targetPath, state == TargetState::kWritable))
+        return EntryWrite::kWritten;
+    removeSideFile(newPath.text);
+    return EntryWrite::kNotWritten;
 }

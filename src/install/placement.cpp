@@ -6,7 +6,6 @@
 #include "install/path_parts.h"
 #include "system/folders.h"
 #include "system/link_check.h"
-#include "system/process_stop.h"
 #include "system/profile_section.h"
 
 namespace {
@@ -15,29 +14,27 @@ const char kCompanionName[] = "YPH.EXE";
 const char kProductName[] = "IVORTA.EXE";
 const char kUninstallerName[] = "TAVUUNINSTALL.EXE";
 
-// 1 when `targetPath` and every folder on the way to it are no link or
-// junction, the folders made where missing.
-int reachableOffLinks(const TextBuffer& targetPath) {
-    TextBuffer folder(260);
-    folderOf(targetPath.text, folder);
-    return createFolderPathOffLinks(folder.text) && !isLink(targetPath.text);
-}
-
-int chooseProductTarget(const char* entryName, TextBuffer& targetPath) {
+void chooseProductTarget(const char* entryName, TextBuffer& targetPath) {
     readProgramFilesFolder(targetPath);  // when unreadable: "\i-Vorta" on the current drive
     targetPath.append("\\i-Vorta");
     targetPath.appendChar('\\').append(entryName);
-    return reachableOffLinks(targetPath);
+}
+
+// Never a path relative to wherever we run: empty when the Windows folder
+// is unknown.
+void chooseUninstallerTarget(const char* entryName, TextBuffer& targetPath) {
+    readWindowsFolder(targetPath);
+    if (!targetPath.isEmpty())
+        targetPath.append(entryName);
 }
 
 // Written here rather than by the run: a failure is silent and leaves
 // uninstallerPath empty, so a broken uninstaller is never registered.
 void installUninstaller(RunState& run, const char* entryName, TextBuffer& targetPath,
                         const ChunkReader& chunk) {
-    readWindowsFolder(targetPath);
-    if (!targetPath.isEmpty()) {  // never a path relative to wherever we run
-        targetPath.append(entryName);
-        EntryWrite written = writeEntry(targetPath.text, chunk);
+    chooseUninstallerTarget(entryName, targetPath);
+    if (!targetPath.isEmpty()) {
+        EntryWrite written = writeEntry(targetPath.text, chunk, run.replacements);
         if (written == EntryWrite::kWritten) {
             run.uninstallerPath.assign(targetPath);
             return;
@@ -48,13 +45,12 @@ void installUninstaller(RunState& run, const char* entryName, TextBuffer& target
     ++run.skippedEntries;  // silent, but the installation is not whole
 }
 
-int chooseOrdinaryTarget(const RunState& run, const char* entryName, TextBuffer& targetPath) {
+void chooseOrdinaryTarget(const RunState& run, const char* entryName, TextBuffer& targetPath) {
     targetPath.assign(run.installDir);
     targetPath.appendChar('\\');
     // Both separators name folders; one spelling lets the folders be made.
     for (const char* p = entryName; *p != '\0'; ++p)
         targetPath.appendChar(*p == '/' ? '\\' : *p);
-    return reachableOffLinks(targetPath);
 }
 
 // A target reached through a link is refused as an unsafe name is.
@@ -85,24 +81,24 @@ int placeBeforeWriting(RunState& run, const char* entryName, EntryPlacement& pla
     placement.product = equalsIgnoreCase(entryName, kProductName);
     placement.uninstaller = equalsIgnoreCase(entryName, kUninstallerName);
 
-    TextBuffer& targetPath = placement.targetPath;
-    targetPath.clear();
-    if (placement.companion || placement.product) {
-        if (!chooseProductTarget(entryName, targetPath))
-            return refuseEntry(run);
-    } else if (placement.uninstaller) {
-        installUninstaller(run, entryName, targetPath, chunk);
+    if (placement.uninstaller) {
+        installUninstaller(run, entryName, placement.targetPath, chunk);
         return 0;
-    } else if (!chooseOrdinaryTarget(run, entryName, targetPath)) {
+    }
+    chooseTarget(run, entryName, placement.targetPath);
+    if (passesThroughLink(placement.targetPath.text))
         return refuseEntry(run);
-    }
-
-    if (equalsIgnoreCase(entryName, run.header.mainProgram)) {
-        programToStop.clear();
-        programToStop.append(targetPath);
-        stopRunningProgram();
-    }
     return 1;
+}
+
+void chooseTarget(const RunState& run, const char* entryName, TextBuffer& targetPath) {
+    targetPath.clear();
+    if (equalsIgnoreCase(entryName, kCompanionName) || equalsIgnoreCase(entryName, kProductName))
+        chooseProductTarget(entryName, targetPath);
+    else if (equalsIgnoreCase(entryName, kUninstallerName))
+        chooseUninstallerTarget(entryName, targetPath);
+    else
+        chooseOrdinaryTarget(run, entryName, targetPath);
 }
 
 int placeAfterWriting(RunState& run, const char* entryName, const EntryPlacement& placement) {

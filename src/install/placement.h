@@ -6,10 +6,10 @@
 //   any other name       the install folder and the name's own sub-folders
 // The product folder is the program-files folder + "\i-Vorta". Names compare
 // whole, ignoring ASCII case, so a name with a folder part is ordinary. The
-// entry named by the header's mainProgram has its running copy stopped
-// before the write; it and the one named by iconFile have their paths kept.
-// A target that is a link or junction, or lies beyond one, is skipped with a
-// beep and counted, as an unsafe name is: nothing is written through a link.
+// entries named by the header's mainProgram and iconFile have their paths
+// kept. A target that is a link or junction, or lies beyond one, is skipped
+// with a beep and counted, as an unsafe name is: nothing is written through
+// a link.
 #ifndef AZ_INSTALL_PLACEMENT_H
 #define AZ_INSTALL_PLACEMENT_H
 
@@ -24,10 +24,14 @@ struct EntryPlacement {
     TextBuffer targetPath{260};
 };
 
-// Classifies `entryName`, chooses the target path, creates its folders and
-// does what is due before the write. The uninstaller is written here from
-// `chunk`: 0 is returned then, the entry being finished; 0 as well for a
-// target refused for a link on its way. 1: the run writes
+// The target path of `entryName`, with nothing done on the machine (empty
+// when its folder is unknown).
+void chooseTarget(const RunState& run, const char* entryName, TextBuffer& targetPath);
+
+// Classifies `entryName`, chooses the target path and does what is due
+// before the write. The uninstaller is written here from `chunk`: 0 is
+// returned then, the entry being finished; 0 as well for a target refused
+// for a link on its way. 1: the run writes
 // `placement.targetPath` itself.
 int placeBeforeWriting(RunState& run, const char* entryName, EntryPlacement& placement,
                        const ChunkReader& chunk);

@@ -1,14 +1,18 @@
 // The run goes through these states:
 //   set-up      module name as title, the run's own folder in the temporary
 //               folder (system/run_folder.h) and its file names, payload
-//               extraction, install folder expansion
-//   walk        entry after entry (walk.cpp)
-//   stop        a file that cannot be written: message box, no completion
+//               extraction, install folder expansion, a running main program
+//               asked to close, then stopped
+//   walk        entry after entry (walk.cpp), each written beside its target
+//               and moved into place, the original kept aside
+//   stop        a file that cannot be written: the originals go back, the
+//               added files go (replacements.h), message box, no completion
 //   completion  after a full walk (completion.cpp)
 // Once extraction succeeded, every way out closes the payload stream and the
 // index file, which deletes them, and the run's folder goes with whatever is
-// left in it. Without a folder of its own nothing is installed. Entries written before a
-// stop stay installed. Each way out has its exit code (outcome.h).
+// left in it. Without a folder of its own nothing is installed. After a stop
+// the product is as it was before the run. Each way out has its exit code
+// (outcome.h).
 #include "install/run.h"
 
 #include <cstdint>
@@ -16,6 +20,7 @@
 
 #include "install/completion.h"
 #include "install/machine.h"
+#include "install/main_program_stop.h"
 #include "install/outcome.h"
 #include "install/path_parts.h"
 #include "install/run_state.h"
@@ -56,14 +61,20 @@ int runInstallation(HINSTANCE instance, HWND progressWindow) {
     ExpandedFolder folder = expandFolder(run.header.installFolder, moduleBaseName.text);
     run.installDir.assign(folder.path);
 
+    if (!folder.unusableLeaf)
+        stopMainProgramFirst(run, runFiles.indexDescriptor);
     TextBuffer failedPath(260);
     // An installer renamed "....exe" would install into the macro's folder
     // itself: nothing is installed.
     WalkResult result = folder.unusableLeaf ? WalkResult::kNoIndex
                                             : installEntries(run, runFiles.indexDescriptor,
                                                              payloadStream, dataStart, failedPath);
-    if (result == WalkResult::kWriteFailed)
+    if (result == WalkResult::kWriteFailed) {
+        run.replacements.putBack();
         showWriteFailure(progressWindow, failedPath.text);
+    } else {
+        run.replacements.discardKept();
+    }
     std::fclose(payloadStream);
     closeDescriptor(runFiles.indexDescriptor);
     switch (result) {

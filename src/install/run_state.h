@@ -6,6 +6,7 @@
 
 #include "base/name_list.h"
 #include "base/text_buffer.h"
+#include "install/replacements.h"
 #include "payload/layout.h"
 
 struct RunState {
@@ -22,8 +23,9 @@ struct RunState {
     TextBuffer uninstallerPath{260};
     TextBuffer mainProgramPath{260};
     TextBuffer iconPath{260};
-    NameList installedFiles;  // installed files and shortcuts, each with "1"
-    int skippedEntries = 0;   // entries left out with a beep, or a silent uninstaller failure
+    NameList installedFiles;    // installed files and shortcuts, each with "1"
+    Replacements replacements;  // what the walk changed, to put back on a stop
+    int skippedEntries = 0;     // entries left out with a beep, or a silent uninstaller failure
 };
 
 #endif

@@ -28,7 +28,7 @@ WalkResult installEntries(RunState& run, int indexDescriptor, FILE* payloadStrea
         if (!placeBeforeWriting(run, entryName.text, placement, chunk)) {
             continue;
         }
-        EntryWrite written = writeEntry(placement.targetPath.text, chunk);
+        EntryWrite written = writeEntry(placement.targetPath.text, chunk, run.replacements);
         if (written == EntryWrite::kDamaged) {
             beep();
             ++run.skippedEntries;

@@ -36,3 +36,16 @@ void createFolderPath(const char* path) {
     Win32FolderLookups lookups;
     maker.create(lookups, path);
 }
+
+bool folderExists(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int removeEmptyFolder(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return 0;
+    return RemoveDirectoryA(path) ? 1 : 0;
+}

@@ -46,5 +46,9 @@ void createFolderPath(const char* path);
 // program-files folder's protection (folder_protection.h). A repeat of the
 // previous path gives the previous answer.
 int createFolderPathOffLinks(const char* path);
+// true when `path` names a folder (a trailing "\" is allowed).
+bool folderExists(const char* path);
+// Removes the folder when it is empty and not a link: 1 when removed.
+int removeEmptyFolder(const char* path);
 
 #endif

@@ -26,7 +26,11 @@ GetModuleFileNameExCall getModuleFileNameEx = nullptr;
 
 const DWORD kListBytes = 256000;
 const DWORD kPathBytes = 520;
+// A program asked to close has this long to save its work and end; after a
+// termination the system has this long to let its files go.
+const DWORD kAskWait = 5000;
 const DWORD kStopWait = 3000;
+const DWORD kWaitSlice = 50;
 // PROCESS_ALL_ACCESS as every Windows version since NT 4 accepts it.
 const DWORD kAllAccess = 0x1F0FFF;
 
@@ -62,6 +66,51 @@ DWORD readExecutablePath(HANDLE process, HMODULE* modules, char* path) {
     return length;
 }
 
+struct CloseRequest {
+    DWORD processId;
+    bool asked;
+};
+
+BOOL CALLBACK askToClose(HWND window, LPARAM data) {
+    CloseRequest* request = reinterpret_cast<CloseRequest*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == request->processId && PostMessageA(window, WM_CLOSE, 0, 0))
+        request->asked = true;
+    return TRUE;
+}
+
+// true when `process` ended within `milliseconds`; `whileWaiting` runs
+// between short waits, so that the caller's window stays responsive.
+bool waitForEnd(HANDLE process, DWORD milliseconds, void (*whileWaiting)()) {
+    for (DWORD waited = 0;; waited += kWaitSlice) {
+        if (WaitForSingleObject(process, kWaitSlice) != WAIT_TIMEOUT)
+            return true;
+        if (waited >= milliseconds)
+            return false;
+        if (whileWaiting != nullptr)
+            whileWaiting();
+    }
+}
+
+// Asks first (WM_CLOSE to every top-level window of the process), so that
+// the program can save its work; terminates it only when it is still
+// running after the wait, or has no window to ask.
+void stopProcess(HANDLE process, DWORD id, void (*whileWaiting)()) {
+    CloseRequest request = {id, false};
+    EnumWindows(askToClose, reinterpret_cast<LPARAM>(&request));
+    if (request.asked && waitForEnd(process, kAskWait, whileWaiting))
+        return;
+    TerminateProcess(process, 0);
+    for (DWORD waited = 0; waited < kStopWait; waited += kWaitSlice) {
+        Sleep(kWaitSlice);
+        if (whileWaiting != nullptr)
+            whileWaiting();
+    }
+}
+
+void (*waitingCall)() = nullptr;
+
 // The whole test of one process: true when it was the one and has been
 // stopped.
 bool stopIfMatching(DWORD id, HMODULE* modules, char* path) {
@@ -74,9 +123,8 @@ bool stopIfMatching(DWORD id, HMODULE* modules, char* path) {
         CloseHandle(process);
         return false;
     }
-    TerminateProcess(process, 0);
+    stopProcess(process, id, waitingCall);
     CloseHandle(process);
-    Sleep(kStopWait);
     return true;
 }
 
@@ -107,13 +155,13 @@ void walkSnapshot() {
          more = Process32Next(snapshot, &entry)) {
         entry.szExeFile[sizeof(entry.szExeFile) - 1] = '\0';
         if (programToStop.equalsIgnoreCase(entry.szExeFile)) {
-            HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
+            HANDLE process =
+                OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
             if (process != nullptr) {
-                TerminateProcess(process, 0);
+                stopProcess(process, entry.th32ProcessID, waitingCall);
                 CloseHandle(process);
             }
             CloseHandle(snapshot);
-            Sleep(kStopWait);
             return;
         }
     }
@@ -150,11 +198,12 @@ void unloadProcessStatusLibrary() {
     queryImageName = nullptr;
 }
 
-void stopRunningProgram() {
+void stopRunningProgram(void (*whileWaiting)()) {
     // With no path there is nothing to compare with; an empty text would
     // match a process whose path cannot be read.
     if (programToStop.isEmpty())
         return;
+    waitingCall = whileWaiting;
     if (loadProcessStatusLibrary()) {
         walkProcessStatusList();
         unloadProcessStatusLibrary();

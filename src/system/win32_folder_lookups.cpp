@@ -4,23 +4,12 @@
 
 #include "system/folders.h"
 #include "system/registry.h"
-#include "system/windows_folder.h"
 #include "system/temp_folder.h"
+#include "system/windows_folder.h"
 
 namespace {
 
 const DWORD kValueBytes = 1024;
-const DWORD kFolderRoom = 292;
-
-// `length` is what the system call reported: 0 for failure, the size it
-// needs when the folder does not fit.
-bool takeSystemFolder(const char* folder, DWORD length, TextBuffer& out) {
-    out.clear();
-    if (length == 0 || length >= kFolderRoom)
-        return false;
-    out.append(folder);
-    return true;
-}
 
 }  // namespace
 

@@ -6,8 +6,8 @@
 
 #include "system/folders.h"
 #include "system/registry.h"
-#include "system/windows_folder.h"
 #include "system/temp_folder.h"
+#include "system/windows_folder.h"
 #include "uninstall/final_path.h"
 
 namespace {

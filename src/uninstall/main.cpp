@@ -7,6 +7,7 @@
 #include "base/text_buffer.h"
 #include "system/run_folder.h"
 #include "uninstall/command_line.h"
+#include "uninstall/leftovers.h"
 #include "uninstall/machine_reader.h"
 #include "uninstall/other_records.h"
 #include "uninstall/outcome.h"
@@ -35,6 +36,7 @@ class Removal {
         RemovalOutcome outcome;
         outcome.kept = plan_.keptItems;
         stopListedPrograms(plan_.files);
+        clearLeftoversBeside(plan_.files);
         removeFiles(outcome);
         if (remainingFiles_.count() == 0)
             removeKeys(outcome);

@@ -90,3 +90,11 @@ TEST(IsSafeEntryName, NamesThatMerelyStartLikeDevicesAreFine) {
     EXPECT_EQ(1, isSafeEntryName("LPTX.TXT"));
     EXPECT_EQ(1, isSafeEntryName("a.con"));
 }
+
+// A later run would clear such a file away as a leftover of an interrupted one.
+TEST(IsSafeEntryName, RefusesTheNamesOfFilesBesideTargets) {
+    EXPECT_EQ(0, isSafeEntryName("A.DLL.~aznew1f"));
+    EXPECT_EQ(0, isSafeEntryName("sub\\A.DLL.~azold10"));
+    EXPECT_EQ(1, isSafeEntryName("A.DLL.~azold"));
+    EXPECT_EQ(1, isSafeEntryName("A.~azold1\\B.TXT"));
+}

@@ -1,0 +1,114 @@
+#include "install/replacements.h"
+
+#include <new>
+
+#include "system/folders.h"
+#include "system/side_files.h"
+
+namespace {
+
+// The levels of `folder` (ending in "\") that are missing now, parents
+// first. The root part ("C:", "\\server") is never counted.
+void noteMissingLevels(const char* folder, NameList& missing) {
+    TextBuffer level(260);
+    for (int32_t i = 0; folder[i] != '\0'; ++i) {
+        if (folder[i] == '\\' && i > 2 && folder[i - 1] != ':' && !folderExists(level.text))
+            missing.set(level.text, nullptr);
+        level.appendChar(folder[i]);
+    }
+}
+
+}  // namespace
+
+Replacements::~Replacements() {
+    forget();
+}
+
+int Replacements::prepareFolder(const char* folder) {
+    if (lastFolder.equalsIgnoreCase(folder))
+        return lastFolderOffLinks;
+    lastFolder.assign(folder);
+    NameList missing;
+    noteMissingLevels(folder, missing);
+    lastFolderOffLinks = createFolderPathOffLinks(folder);
+    TextBuffer name(260), value(8);
+    if (missing.beginIteration()) {
+        while (missing.nextEntry(name, value)) {
+            if (folderExists(name.text))
+                madeFolders.set(name.text, nullptr);
+        }
+    }
+    if (!lastFolderOffLinks)
+        return 0;
+    if (clearedFolders.find(folder) == nullptr) {
+        clearedFolders.set(folder, nullptr);
+        clearLeftovers(folder);
+    }
+    return lastFolderOffLinks;
+}
+
+int Replacements::putInPlace(const char* newPath, const char* target, int replacing) {
+    TextBuffer keptPath(0);
+    int kept = 0;
+    if (replacing) {
+        sideFilePath(target, SideFile::kOld, keptPath);
+        kept = moveAside(target, keptPath.text);
+        // Kept already: this run replaced the file before, and the original
+        // stays the one to give back.
+        if (!kept && !sideFileExists(keptPath.text))
+            return 0;
+    }
+    if (!moveOver(newPath, target)) {
+        if (kept)
+            moveOver(keptPath.text, target);
+        return 0;
+    }
+    if (replacing && !kept)
+        return 1;
+    Change* change = new (std::nothrow) Change{TextBuffer(target), kept, latest};
+    if (change != nullptr)
+        latest = change;
+    return 1;
+}
+
+void Replacements::putBack() {
+    TextBuffer keptPath(0);
+    for (Change* change = latest; change != nullptr; change = change->next) {
+        if (change->kept) {
+            sideFilePath(change->target.text, SideFile::kOld, keptPath);
+            moveOver(keptPath.text, change->target.text);
+        } else {
+            removeSideFile(change->target.text);
+        }
+    }
+    forget();
+    // Deepest first: a sub-folder is always named after its parent, so
+    // each pass removes one more level.
+    for (int removed = 1; removed;) {
+        removed = 0;
+        TextBuffer name(260), value(8);
+        if (!madeFolders.beginIteration())
+            break;
+        while (madeFolders.nextEntry(name, value))
+            removed |= removeEmptyFolder(name.text);
+    }
+}
+
+void Replacements::discardKept() {
+    TextBuffer keptPath(0);
+    for (Change* change = latest; change != nullptr; change = change->next) {
+        if (change->kept) {
+            sideFilePath(change->target.text, SideFile::kOld, keptPath);
+            removeSideFile(keptPath.text);
+        }
+    }
+    forget();
+}
+
+void Replacements::forget() {
+    while (latest != nullptr) {
+        Change* next = latest->next;
+        delete latest;
+        latest = next;
+    }
+}
