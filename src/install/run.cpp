@@ -41,10 +41,10 @@ int runInstallation(HINSTANCE instance, HWND progressWindow) {
     TextBuffer payloadCopyPath(260);
     FILE* payloadStream = nullptr;
     int32_t dataStart = 0;
-    if (!extractPayload(instance, payloadCopyPath, run.header, indexFilePath.text, payloadStream,
-                        dataStart)) {
-        return kNothingInstalled;
-    }
+    int extracted = extractPayload(instance, payloadCopyPath, run.header, indexFilePath.text,
+                                   payloadStream, dataStart);
+    if (extracted != kExtracted)
+        return extracted == kExtractDamaged ? kPayloadDamaged : kNothingInstalled;
     run.terminateHeaderTexts();
     ExpandedFolder folder = expandFolder(run.header.installFolder, moduleBaseName.text);
     run.installDir.assign(folder.path);

@@ -14,10 +14,19 @@
 // The module whose resources carry the payload (an HINSTANCE on Windows).
 using ModuleHandle = void*;
 
-// 1 on success: `header` filled, the index file written at `indexFilePath`,
+// What extraction ended in.
+enum ExtractResult {
+    kExtractFailed = 0,   // no payload, or one that cannot be read
+    kExtracted = 1,       // ready to install
+    kExtractDamaged = 2,  // its data do not match the checksum it carries
+};
+
+// kExtracted: `header` filled, the index file written at `indexFilePath`,
 // `payloadStream` open for reading at `dataStart`; the caller closes the
-// stream and deletes both files. 0 on failure: `payloadStream` null,
+// stream and deletes both files. Otherwise: `payloadStream` null,
 // `dataStart` 0, `header` untouched, no file of this call left behind.
+// A payload carrying a checksum (layout.h) is checked whole here, before the
+// caller can write anything.
 //
 // An empty `payloadCopyPath` asks for a copy of the payload resource of
 // `instance`; the path of the copy is appended to it. The copy is TARCH.AZ in

@@ -9,20 +9,25 @@
 #include "base/text_buffer.h"
 #include "payload/extract.h"
 #include "payload/layout.h"
+#include "payload/payload_checksum.h"
 
 // Reads the payload on `stream` (from its start): signature, header chunk,
-// entry table chunk written as the file at `indexFilePath`. 1: `header`
-// filled, `payloadStream` = stream standing at `dataStart`. 0: the stream is
-// closed, no index file is left, and when `deleteOnFailure` is nonzero the
-// file at `copyPath` is deleted; `payloadStream` null, `dataStart` 0,
-// `header` untouched.
+// entry table chunk written as the file at `indexFilePath`, and when the
+// table carries a checksum, compares it with `checksum`, which has been fed
+// the whole payload. kExtracted: `header` filled, `payloadStream` = stream
+// standing at `dataStart`. Otherwise (ExtractResult): the stream is closed,
+// no index file is left, and when `deleteOnFailure` is nonzero the file at
+// `copyPath` is deleted; `payloadStream` null, `dataStart` 0, `header`
+// untouched.
 int readPayloadCopy(FILE* stream, const char* copyPath, int deleteOnFailure,
-                    payload::PayloadHeader& header, const char* indexFilePath, FILE*& payloadStream,
-                    int32_t& dataStart);
+                    const PayloadChecksum& checksum, payload::PayloadHeader& header,
+                    const char* indexFilePath, FILE*& payloadStream, int32_t& dataStart);
 
 // Copies the payload resource of `instance` to a file in the temporary
-// folder, appends that file's path to `copyPath` and opens it for reading.
-// 1: `stream` open at the start of the copy. 0: nothing left on disk.
-int makePayloadCopy(ModuleHandle instance, TextBuffer& copyPath, FILE*& stream);
+// folder, appends that file's path to `copyPath` and opens it for reading;
+// `checksum` is fed every byte on the way. 1: `stream` open at the start of
+// the copy. 0: nothing left on disk.
+int makePayloadCopy(ModuleHandle instance, TextBuffer& copyPath, FILE*& stream,
+                    PayloadChecksum& checksum);
 
 #endif

@@ -14,6 +14,8 @@ namespace {
 
 constexpr char kCopyName[] = "TARCH.AZ";
 constexpr int kUniqueNameTries = 100;
+// Checksummed just before it is written, while it is still in the cache.
+constexpr DWORD kCopyPiece = 1u << 20;
 
 const void* findPayloadBytes(ModuleHandle instance, const char* resourceName, DWORD& size) {
     HMODULE module = static_cast<HMODULE>(instance);
@@ -37,6 +39,20 @@ int writeAll(HANDLE file, const void* bytes, DWORD size) {
             return 0;
         next += written;
         size -= written;
+    }
+    return 1;
+}
+
+// The whole payload, piece by piece, each fed to `checksum` on its way.
+int writeChecksummed(HANDLE file, const void* bytes, DWORD size, PayloadChecksum& checksum) {
+    const unsigned char* next = static_cast<const unsigned char*>(bytes);
+    while (size > 0) {
+        DWORD piece = size < kCopyPiece ? size : kCopyPiece;
+        checksum.add(next, piece);
+        if (!writeAll(file, next, piece))
+            return 0;
+        next += piece;
+        size -= piece;
     }
     return 1;
 }
@@ -159,7 +175,8 @@ int copyResourceToFile(ModuleHandle instance, const char* resourceName, const ch
     return 1;
 }
 
-int makePayloadCopy(ModuleHandle instance, TextBuffer& copyPath, FILE*& stream) {
+int makePayloadCopy(ModuleHandle instance, TextBuffer& copyPath, FILE*& stream,
+                    PayloadChecksum& checksum) {
     stream = nullptr;
     DWORD size = 0;
     const void* bytes = findPayloadBytes(instance, payload::kResourceName, size);
@@ -172,7 +189,7 @@ int makePayloadCopy(ModuleHandle instance, TextBuffer& copyPath, FILE*& stream) 
     HANDLE file = createCopyFile(folder, path);
     if (file == INVALID_HANDLE_VALUE)
         return 0;
-    if (!writeAll(file, bytes, size)) {
+    if (!writeChecksummed(file, bytes, size, checksum)) {
         CloseHandle(file);
         DeleteFileA(path.text());
         return 0;
