@@ -12,8 +12,6 @@
 
 namespace {
 
-const char kUninstallKeyPrefix[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
 // Each shortcut made is recorded at once, so the uninstaller removes it.
 void makeShortcut(RunState& run, const char* folderValueName, const char* linkName,
                   const char* arguments) {
@@ -42,7 +40,7 @@ void makeShortcutsAndStart(RunState& run) {
 
 void recordForUninstaller(RunState& run) {
     TextBuffer uninstallProfilePath(run.installDir);
-    uninstallProfilePath.append("\\TAVUUNINSTALL.INI");
+    uninstallProfilePath.appendChar('\\').append(kUninstallProfileName);
     run.installedFiles.writeSection(uninstallProfilePath.text, "FILES");
 
     // Without a product name the key would be the Uninstall key itself, and

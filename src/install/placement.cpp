@@ -4,6 +4,7 @@
 #include "install/entry_writer.h"
 #include "install/machine.h"
 #include "install/path_parts.h"
+#include "install/uninstaller_update.h"
 #include "system/folders.h"
 #include "system/process_stop.h"
 #include "system/profile_section.h"
@@ -22,12 +23,25 @@ void chooseProductTarget(const char* entryName, TextBuffer& targetPath) {
 }
 
 // Written here rather than by the run: a failure is silent and leaves
-// uninstallerPath empty, so a broken uninstaller is never registered.
+// uninstallerPath empty, so a broken uninstaller is never registered. A
+// newer one of ours in place is kept and registered: not an error.
 void installUninstaller(RunState& run, const char* entryName, TextBuffer& targetPath,
                         const ChunkReader& chunk) {
     readWindowsFolder(targetPath);
     if (!targetPath.isEmpty()) {  // never a path relative to wherever we run
         targetPath.append(entryName);
+        // A chunk too large to be held whole is far larger than ours.
+        const unsigned char* candidate = chunk.isLarge() ? nullptr : chunk.bytes();
+        UninstallerUpdate update =
+            chooseUninstallerUpdate(targetPath.text, candidate, chunk.length());
+        if (update == UninstallerUpdate::kKeepExisting) {
+            run.uninstallerPath.assign(targetPath);
+            return;
+        }
+        if (update == UninstallerUpdate::kRefused) {
+            ++run.skippedEntries;
+            return;
+        }
         EntryWrite written = writeEntry(targetPath.text, chunk);
         if (written == EntryWrite::kWritten) {
             run.uninstallerPath.assign(targetPath);
@@ -40,11 +54,7 @@ void installUninstaller(RunState& run, const char* entryName, TextBuffer& target
 }
 
 void chooseOrdinaryTarget(const RunState& run, const char* entryName, TextBuffer& targetPath) {
-    targetPath.assign(run.installDir);
-    targetPath.appendChar('\\');
-    // Both separators name folders; one spelling lets the folders be made.
-    for (const char* p = entryName; *p != '\0'; ++p)
-        targetPath.appendChar(*p == '/' ? '\\' : *p);
+    installFolderTarget(run, entryName, targetPath);
     TextBuffer folder(260);
     folderOf(targetPath.text, folder);
     createFolderPath(folder.text);
@@ -62,6 +72,20 @@ void recordCompanion(const char* targetPath) {
 }
 
 }  // namespace
+
+int goesToInstallFolder(const char* entryName) {
+    return !equalsIgnoreCase(entryName, kCompanionName) &&
+           !equalsIgnoreCase(entryName, kProductName) &&
+           !equalsIgnoreCase(entryName, kUninstallerName);
+}
+
+void installFolderTarget(const RunState& run, const char* entryName, TextBuffer& targetPath) {
+    targetPath.assign(run.installDir);
+    targetPath.appendChar('\\');
+    // Both separators name folders; one spelling lets the folders be made.
+    for (const char* p = entryName; *p != '\0'; ++p)
+        targetPath.appendChar(*p == '/' ? '\\' : *p);
+}
 
 int placeBeforeWriting(RunState& run, const char* entryName, EntryPlacement& placement,
                        const ChunkReader& chunk) {

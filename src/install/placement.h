@@ -22,6 +22,12 @@ struct EntryPlacement {
     TextBuffer targetPath{260};
 };
 
+// 1 for an entry placed in the install folder: any name but the three above.
+int goesToInstallFolder(const char* entryName);
+// The path of such an entry: the install folder, "\", the name with "/"
+// turned into "\". Creates nothing.
+void installFolderTarget(const RunState& run, const char* entryName, TextBuffer& targetPath);
+
 // Classifies `entryName`, chooses the target path, creates its folders and
 // does what is due before the write. The uninstaller is written here from
 // `chunk`: 0 is returned then, the entry being finished. 1: the run writes

@@ -1,6 +1,7 @@
 // The run goes through these states:
 //   set-up      module name as title, temporary folder, index file name,
-//               payload extraction, install folder expansion
+//               payload extraction, install folder expansion, the check
+//               that everything the run records fits
 //   walk        entry after entry (walk.cpp)
 //   stop        a file that cannot be written: message box, no completion
 //   completion  after a full walk (completion.cpp)
@@ -16,6 +17,7 @@
 #include "install/machine.h"
 #include "install/outcome.h"
 #include "install/path_parts.h"
+#include "install/record_limits.h"
 #include "install/run_state.h"
 #include "install/walk.h"
 #include "payload/extract.h"
@@ -48,6 +50,14 @@ int runInstallation(HINSTANCE instance, HWND progressWindow) {
     run.terminateHeaderTexts();
     ExpandedFolder folder = expandFolder(run.header.installFolder, moduleBaseName.text);
     run.installDir.assign(folder.path);
+
+    // Refused before anything is written: what it installed could never be removed.
+    if (!recordsFit(run, indexFilePath.text)) {
+        std::fclose(payloadStream);
+        std::remove(indexFilePath.text);
+        std::remove(payloadCopyPath.text);
+        return kNothingInstalled;
+    }
 
     TextBuffer failedPath(260);
     WalkResult result =

@@ -7,6 +7,7 @@ HKLM and HKCU registry) to tell exactly what a removal changed."""
 import hashlib
 import itertools
 import os
+import struct
 from pathlib import Path
 
 import observers
@@ -34,6 +35,19 @@ def uninstaller_file():
     if not path:
         raise RuntimeError("AZ_UNINSTALLER is not set (ctest in a Windows build sets it)")
     return Path(path)
+
+
+def our_uninstaller(tag=b"", version=None):
+    """The bytes of the build's uninstaller, as an installer carries it:
+    `tag` appended after its image (Windows and the installer's version check
+    ignore it) tells copies apart; `version`, four numbers, replaces the
+    FileVersion of its version resource."""
+    data = bytearray(uninstaller_file().read_bytes())
+    if version is not None:
+        at = data.find(struct.pack("<I", 0xFEEF04BD))
+        struct.pack_into("<II", data, at + 8, version[0] << 16 | version[1],
+                         version[2] << 16 | version[3])
+    return bytes(data) + tag
 
 
 def split_command_line(line):

@@ -1,0 +1,23 @@
+// What an installation records must be usable later: the uninstaller passes
+// every recorded path (profile, files, install folder) and the Uninstall key
+// to the narrow system calls, which take at most 259 characters, and a
+// folder the run creates must leave room for a file name. An installation
+// that could not be recorded whole is refused before anything is written.
+#ifndef AZ_INSTALL_RECORD_LIMITS_H
+#define AZ_INSTALL_RECORD_LIMITS_H
+
+#include "install/run_state.h"
+
+// The longest path recorded, and the longest folder the run creates
+// (CreateDirectoryA refuses 248 characters and more).
+constexpr int kMaxRecordedPath = 259;
+constexpr int kMaxCreatedFolder = 247;
+
+// 1 when, for the install folder and header in `run` and every entry of the
+// index at `indexFilePath` that goes into the install folder: the profile
+// "<install folder>\TAVUUNINSTALL.INI", each entry's path and the Uninstall
+// key fit kMaxRecordedPath, and each entry's folder kMaxCreatedFolder.
+// Entries the walk would skip (unsafe names) are not counted.
+int recordsFit(const RunState& run, const char* indexFilePath);
+
+#endif
