@@ -19,7 +19,7 @@ int entryPathFits(const RunState& run, const char* entryName, TextBuffer& target
         return 0;
     const char* lastSeparator = std::strrchr(target.text, '\\');
     int32_t folderLength = static_cast<int32_t>(lastSeparator - target.text);
-    return target.length() <= kMaxRecordedPath && folderLength <= kMaxCreatedFolder;
+    return target.length() <= kMaxRecordedPath && folderLength <= kMaxEntryFolder;
 }
 
 }  // namespace
@@ -27,7 +27,7 @@ int entryPathFits(const RunState& run, const char* entryName, TextBuffer& target
 int recordsFit(const RunState& run, const char* indexFilePath) {
     int32_t installDir = run.installDir.length();
     if (installDir + 1 + lengthOf(kUninstallProfileName) > kMaxRecordedPath ||
-        installDir > kMaxCreatedFolder)
+        installDir > kMaxEntryFolder)
         return 0;
     int32_t productName = lengthOf(run.header.productName);
     if (productName > 0 && lengthOf(kUninstallKeyPrefix) + productName > kMaxRecordedPath)

@@ -8,15 +8,16 @@
 
 #include "install/run_state.h"
 
-// The longest path recorded, and the longest folder the run creates
-// (CreateDirectoryA refuses 248 characters and more).
+// The longest path recorded, and the longest folder of an entry: one that
+// CreateDirectoryA takes (247) with room for the file written beside a target
+// until it is complete, "~az", the process id in 8 hex digits, ".part".
 constexpr int kMaxRecordedPath = 259;
-constexpr int kMaxCreatedFolder = 247;
+constexpr int kMaxEntryFolder = kMaxRecordedPath - 17;
 
 // 1 when, for the install folder and header in `run` and every entry of the
 // index at `indexFilePath` that goes into the install folder: the profile
 // "<install folder>\TAVUUNINSTALL.INI", each entry's path and the Uninstall
-// key fit kMaxRecordedPath, and each entry's folder kMaxCreatedFolder.
+// key fit kMaxRecordedPath, and each entry's folder kMaxEntryFolder.
 // Entries the walk would skip (unsafe names) are not counted.
 int recordsFit(const RunState& run, const char* indexFilePath);
 
