@@ -69,7 +69,8 @@ int decode(const char* payloadPath, const std::string& out) {
     payload::PayloadHeader header;
     FILE* stream = nullptr;
     int32_t dataStart = 0;
-    if (!extractPayload(nullptr, copyPath, header, indexPath.c_str(), stream, dataStart)) {
+    if (extractPayload(nullptr, copyPath, header, indexPath.c_str(), stream, dataStart) !=
+        kExtracted) {
         std::fprintf(stderr, "native_floor: %s is not a payload\n", payloadPath);
         return 1;
     }

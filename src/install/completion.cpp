@@ -14,8 +14,6 @@
 
 namespace {
 
-const char kUninstallKeyPrefix[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
 // Each shortcut made is recorded at once, so the uninstaller removes it.
 void makeShortcut(RunState& run, const char* folderValueName, const char* linkName,
                   const char* arguments) {

@@ -12,6 +12,7 @@ enum InstallOutcome {
     kTableDamaged = 3,      // the walk ended at a damaged entry table: not recorded
     kNoDeviceManager = 4,   // completed, but the device application manager is missing
     kEntriesSkipped = 5,    // completed, but damaged or refused entries were left out
+    kPayloadDamaged = 6,    // the payload failed its checksum: nothing written, nothing recorded
 };
 
 #endif

@@ -4,6 +4,7 @@
 #include "install/entry_writer.h"
 #include "install/machine.h"
 #include "install/path_parts.h"
+#include "install/uninstaller_update.h"
 #include "system/folders.h"
 #include "system/link_check.h"
 #include "system/profile_section.h"
@@ -29,11 +30,24 @@ void chooseUninstallerTarget(const char* entryName, TextBuffer& targetPath) {
 }
 
 // Written here rather than by the run: a failure is silent and leaves
-// uninstallerPath empty, so a broken uninstaller is never registered.
+// uninstallerPath empty, so a broken uninstaller is never registered. A
+// newer one of ours in place is kept and registered: not an error.
 void installUninstaller(RunState& run, const char* entryName, TextBuffer& targetPath,
                         const ChunkReader& chunk) {
     chooseUninstallerTarget(entryName, targetPath);
     if (!targetPath.isEmpty()) {
+        // A chunk too large to be held whole is far larger than ours.
+        const unsigned char* candidate = chunk.isLarge() ? nullptr : chunk.bytes();
+        UninstallerUpdate update =
+            chooseUninstallerUpdate(targetPath.text, candidate, chunk.length());
+        if (update == UninstallerUpdate::kKeepExisting) {
+            run.uninstallerPath.assign(targetPath);
+            return;
+        }
+        if (update == UninstallerUpdate::kRefused) {
+            ++run.skippedEntries;
+            return;
+        }
         EntryWrite written = writeEntry(targetPath.text, chunk, run.replacements);
         if (written == EntryWrite::kWritten) {
             run.uninstallerPath.assign(targetPath);
@@ -43,14 +57,6 @@ void installUninstaller(RunState& run, const char* entryName, TextBuffer& target
             beep();  // as for any damaged chunk
     }
     ++run.skippedEntries;  // silent, but the installation is not whole
-}
-
-void chooseOrdinaryTarget(const RunState& run, const char* entryName, TextBuffer& targetPath) {
-    targetPath.assign(run.installDir);
-    targetPath.appendChar('\\');
-    // Both separators name folders; one spelling lets the folders be made.
-    for (const char* p = entryName; *p != '\0'; ++p)
-        targetPath.appendChar(*p == '/' ? '\\' : *p);
 }
 
 // A target reached through a link is refused as an unsafe name is.
@@ -72,6 +78,20 @@ void recordCompanion(const char* targetPath) {
 }
 
 }  // namespace
+
+int goesToInstallFolder(const char* entryName) {
+    return !equalsIgnoreCase(entryName, kCompanionName) &&
+           !equalsIgnoreCase(entryName, kProductName) &&
+           !equalsIgnoreCase(entryName, kUninstallerName);
+}
+
+void installFolderTarget(const RunState& run, const char* entryName, TextBuffer& targetPath) {
+    targetPath.assign(run.installDir);
+    targetPath.appendChar('\\');
+    // Both separators name folders; one spelling lets the folders be made.
+    for (const char* p = entryName; *p != '\0'; ++p)
+        targetPath.appendChar(*p == '/' ? '\\' : *p);
+}
 
 int placeBeforeWriting(RunState& run, const char* entryName, EntryPlacement& placement,
                        const ChunkReader& chunk) {
@@ -98,7 +118,7 @@ void chooseTarget(const RunState& run, const char* entryName, TextBuffer& target
     else if (equalsIgnoreCase(entryName, kUninstallerName))
         chooseUninstallerTarget(entryName, targetPath);
     else
-        chooseOrdinaryTarget(run, entryName, targetPath);
+        installFolderTarget(run, entryName, targetPath);
 }
 
 int placeAfterWriting(RunState& run, const char* entryName, const EntryPlacement& placement) {

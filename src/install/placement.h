@@ -24,6 +24,12 @@ struct EntryPlacement {
     TextBuffer targetPath{260};
 };
 
+// 1 for an entry placed in the install folder: any name but the three above.
+int goesToInstallFolder(const char* entryName);
+// The path of such an entry: the install folder, "\", the name with "/"
+// turned into "\". Creates nothing.
+void installFolderTarget(const RunState& run, const char* entryName, TextBuffer& targetPath);
+
 // The target path of `entryName`, with nothing done on the machine (empty
 // when its folder is unknown).
 void chooseTarget(const RunState& run, const char* entryName, TextBuffer& targetPath);

@@ -2,7 +2,8 @@
 //   set-up      module name as title, the run's own folder in the temporary
 //               folder (system/run_folder.h) and its file names, payload
 //               extraction, install folder expansion, a running main program
-//               asked to close, then stopped
+//               asked to close, then stopped, once the check that
+//               everything the run records fits has passed
 //   walk        entry after entry (walk.cpp), each written beside its target
 //               and moved into place, the original kept aside
 //   stop        a file that cannot be written: the originals go back, the
@@ -23,6 +24,7 @@
 #include "install/main_program_stop.h"
 #include "install/outcome.h"
 #include "install/path_parts.h"
+#include "install/record_limits.h"
 #include "install/run_state.h"
 #include "install/walk.h"
 #include "payload/extract.h"
@@ -53,14 +55,20 @@ int runInstallation(HINSTANCE instance, HWND progressWindow) {
     int32_t dataStart = 0;
     RunFiles runFiles;
     runFiles.copyPath = copyPath.text;
-    if (!extractPayload(instance, payloadCopyPath, run.header, indexFilePath.text, payloadStream,
-                        dataStart, &runFiles)) {
-        return kNothingInstalled;
-    }
+    int extracted = extractPayload(instance, payloadCopyPath, run.header, indexFilePath.text,
+                                   payloadStream, dataStart, &runFiles);
+    if (extracted != kExtracted)
+        return extracted == kExtractDamaged ? kPayloadDamaged : kNothingInstalled;
     run.terminateHeaderTexts();
     ExpandedFolder folder = expandFolder(run.header.installFolder, moduleBaseName.text);
     run.installDir.assign(folder.path);
 
+    // Refused before anything is written: what it installed could never be removed.
+    if (!recordsFit(run, runFiles.indexDescriptor)) {
+        std::fclose(payloadStream);
+        closeDescriptor(runFiles.indexDescriptor);
+        return kNothingInstalled;
+    }
     if (!folder.unusableLeaf)
         stopMainProgramFirst(run, runFiles.indexDescriptor);
     TextBuffer failedPath(260);

@@ -5,6 +5,11 @@
 
 #include "base/text_buffer.h"
 
+// The product's key under HKEY_LOCAL_MACHINE is this and its name.
+constexpr char kUninstallKeyPrefix[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+// The uninstall profile lies in the install folder under this name.
+constexpr char kUninstallProfileName[] = "TAVUUNINSTALL.INI";
+
 // Replaces `command` with "uninstaller" "profile", each in double quotes,
 // one blank between; a nullptr counts as the empty text.
 void buildUninstallCommand(TextBuffer& command, const char* uninstallerPath,

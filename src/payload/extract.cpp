@@ -1,5 +1,6 @@
 #include "payload/extract.h"
 
+#include "payload/payload_checksum.h"
 #include "payload/payload_reader.h"
 
 int extractPayload(ModuleHandle instance, TextBuffer& payloadCopyPath,
@@ -8,22 +9,27 @@ int extractPayload(ModuleHandle instance, TextBuffer& payloadCopyPath,
     payloadStream = nullptr;
     dataStart = 0;
     if (indexFilePath == nullptr || payloadCopyPath.text == nullptr)
-        return 0;
+        return kExtractFailed;
     int* indexDescriptor = runFiles == nullptr ? nullptr : &runFiles->indexDescriptor;
 
+    PayloadChecksum checksum;
     if (!payloadCopyPath.isEmpty()) {
         FILE* stream = fopen(payloadCopyPath.text, "rb");
         if (stream == nullptr)
-            return 0;
-        return readPayloadCopy(stream, payloadCopyPath.text, 0, header, indexFilePath,
+            return kExtractFailed;
+        if (!addStreamToChecksum(checksum, stream) || fseek(stream, 0, SEEK_SET) != 0) {
+            fclose(stream);
+            return kExtractFailed;
+        }
+        return readPayloadCopy(stream, payloadCopyPath.text, 0, checksum, header, indexFilePath,
                                payloadStream, dataStart, indexDescriptor);
     }
 
     FILE* stream = nullptr;
     if (runFiles == nullptr || runFiles->copyPath == nullptr ||
-        !makePayloadCopy(instance, runFiles->copyPath, stream))
-        return 0;
+        !makePayloadCopy(instance, runFiles->copyPath, stream, checksum))
+        return kExtractFailed;
     payloadCopyPath.append(runFiles->copyPath);
-    return readPayloadCopy(stream, payloadCopyPath.text, 1, header, indexFilePath, payloadStream,
-                           dataStart, indexDescriptor);
+    return readPayloadCopy(stream, payloadCopyPath.text, 1, checksum, header, indexFilePath,
+                           payloadStream, dataStart, indexDescriptor);
 }

@@ -21,10 +21,19 @@ struct RunFiles {
     int indexDescriptor = -1;        // given back: the index file, open for reading
 };
 
-// 1 on success: `header` filled, the index file written at `indexFilePath`,
+// What extraction ended in.
+enum ExtractResult {
+    kExtractFailed = 0,   // no payload, or one that cannot be read
+    kExtracted = 1,       // ready to install
+    kExtractDamaged = 2,  // its data do not match the checksum it carries
+};
+
+// kExtracted: `header` filled, the index file written at `indexFilePath`,
 // `payloadStream` open for reading at `dataStart`; the caller closes the
-// stream and deletes both files. 0 on failure: `payloadStream` null,
+// stream and deletes both files. Otherwise: `payloadStream` null,
 // `dataStart` 0, `header` untouched, no file of this call left behind.
+// A payload carrying a checksum (layout.h) is checked whole here, before the
+// caller can write anything.
 //
 // With `runFiles`, the index file is created new at `indexFilePath` and
 // kept open: its descriptor is given back in runFiles->indexDescriptor, and

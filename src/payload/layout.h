@@ -22,8 +22,8 @@
 //   4     4     usedBytes      int32, bytes of the entry area in use, 0..7156
 //   8     4     leftChild      int32, page of names before the first entry, -1
 //   12    7156  entry area     entries back to back, no padding
-//   7168  4     rootReserved1  root only: -1 in a new index (not read)
-//   7172  4     rootReserved2  root only: 1 in a new index (not read)
+//   7168  4     rootReserved1  root only: -1 in a new index, or the checksum
+//   7172  4     rootReserved2  root only: 1 in a new index, or kChecksumMark
 // Entry (9 + n bytes):
 //   0  4  child   int32, page of names between this entry and the next, -1
 //   4  4  value   int32, chunk offset counted from dataStart
@@ -31,6 +31,13 @@
 // Within a page entries ascend by name (plain byte order in payloads); the
 // tree is at most 8 pages deep counting the root; pages other than the root
 // hold at least one entry.
+//
+// Checksum: when the table's rootReserved2 is kChecksumMark, rootReserved1 is
+// the CRC-32 (zlib's crc32) of the payload's bytes from dataStart to its end.
+// The header and table chunks carry their own Adler-32, so together every
+// byte a reader uses is checked before any entry is written. Readers that
+// predate the mark never read these two words, and a table without the mark
+// (1, as payloads made before it hold) is read without a check.
 #ifndef AZ_PAYLOAD_LAYOUT_H
 #define AZ_PAYLOAD_LAYOUT_H
 
@@ -67,6 +74,7 @@ constexpr int kPageLeftChild = 8;
 constexpr int kPageEntries = 12;
 constexpr int kRootReserved1 = 7168;
 constexpr int kRootReserved2 = 7172;
+constexpr uint32_t kChecksumMark = 0x3143525A;  // "ZRC1"
 constexpr int kEntryChild = 0;
 constexpr int kEntryValue = 4;
 constexpr int kEntryName = 8;
@@ -99,14 +107,18 @@ inline uint32_t readU32(const unsigned char* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
-inline int32_t readI32(const unsigned char* p) { return static_cast<int32_t>(readU32(p)); }
+inline int32_t readI32(const unsigned char* p) {
+    return static_cast<int32_t>(readU32(p));
+}
 inline void writeU32(unsigned char* p, uint32_t v) {
     p[0] = static_cast<unsigned char>(v);
     p[1] = static_cast<unsigned char>(v >> 8);
     p[2] = static_cast<unsigned char>(v >> 16);
     p[3] = static_cast<unsigned char>(v >> 24);
 }
-inline void writeI32(unsigned char* p, int32_t v) { writeU32(p, static_cast<uint32_t>(v)); }
+inline void writeI32(unsigned char* p, int32_t v) {
+    writeU32(p, static_cast<uint32_t>(v));
+}
 
 }  // namespace payload
 

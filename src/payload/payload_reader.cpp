@@ -52,44 +52,58 @@ int writeHeldIndexFile(const char* path, const DecodedChunk& table) {
     return -1;
 }
 
-int readPayload(FILE* stream, PayloadHeader& header, const char* indexFilePath, int32_t& dataStart,
-                int* indexDescriptor) {
+// 1 when the table carries no checksum, or one the data match.
+int dataMatchChecksum(const DecodedChunk& table, uint64_t dataStart,
+                      const PayloadChecksum& checksum) {
+    if (table.length < static_cast<uint32_t>(payload::kRootPageSize) ||
+        payload::readU32(table.data + payload::kRootReserved2) != payload::kChecksumMark)
+        return 1;
+    uint32_t computed = 0;
+    return checksum.dataChecksum(dataStart, computed) &&
+           computed == payload::readU32(table.data + payload::kRootReserved1);
+}
+
+int readPayload(FILE* stream, const PayloadChecksum& checksum, PayloadHeader& header,
+                const char* indexFilePath, int32_t& dataStart, int* indexDescriptor) {
     unsigned char signature[payload::kSignatureSize];
     if (fread(signature, 1, sizeof signature, stream) != sizeof signature ||
         memcmp(signature, payload::kSignature, payload::kSignatureCheckedBytes) != 0)
-        return 0;
+        return kExtractFailed;
 
     DecodedChunk chunk;
     if (!readChunk(stream, chunk))
-        return 0;
+        return kExtractFailed;
     PayloadHeader decoded;
     memset(&decoded, 0, sizeof decoded);
     memcpy(&decoded, chunk.data, chunk.length < sizeof decoded ? chunk.length : sizeof decoded);
     uint64_t start = static_cast<uint64_t>(payload::kDataStartOverhead) + chunk.compressedSize;
     if (!headerTextsTerminated(decoded))
-        return 0;
+        return kExtractFailed;
 
     if (!readChunk(stream, chunk))
-        return 0;
+        return kExtractFailed;
     start += chunk.compressedSize;
     if (start > static_cast<uint64_t>(INT32_MAX))
-        return 0;
+        return kExtractFailed;
+    if (!dataMatchChecksum(chunk, start, checksum))
+        return kExtractDamaged;
     if (indexDescriptor != nullptr) {
         *indexDescriptor = writeHeldIndexFile(indexFilePath, chunk);
         if (*indexDescriptor < 0)
-            return 0;
+            return kExtractFailed;
     } else if (!writeIndexFile(indexFilePath, chunk)) {
-        return 0;
+        return kExtractFailed;
     }
 
     memcpy(&header, &decoded, sizeof header);
     dataStart = static_cast<int32_t>(start);
-    return 1;
+    return kExtracted;
 }
 
 }  // namespace
 
-int readPayloadCopy(FILE* stream, const char* copyPath, int deleteOnFailure, PayloadHeader& header,
+int readPayloadCopy(FILE* stream, const char* copyPath, int deleteOnFailure,
+                    const PayloadChecksum& checksum, PayloadHeader& header,
                     const char* indexFilePath, FILE*& payloadStream, int32_t& dataStart,
                     int* indexDescriptor) {
     payloadStream = nullptr;
@@ -97,15 +111,17 @@ int readPayloadCopy(FILE* stream, const char* copyPath, int deleteOnFailure, Pay
     int32_t start = 0;
     if (indexDescriptor != nullptr)
         *indexDescriptor = -1;
-    if (stream != nullptr && indexFilePath != nullptr &&
-        readPayload(stream, header, indexFilePath, start, indexDescriptor)) {
+    int result = kExtractFailed;
+    if (stream != nullptr && indexFilePath != nullptr)
+        result = readPayload(stream, checksum, header, indexFilePath, start, indexDescriptor);
+    if (result == kExtracted) {
         payloadStream = stream;
         dataStart = start;
-        return 1;
+        return result;
     }
     if (stream != nullptr)
         fclose(stream);
     if (deleteOnFailure && copyPath != nullptr)
         remove(copyPath);
-    return 0;
+    return result;
 }

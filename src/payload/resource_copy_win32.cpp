@@ -13,6 +13,9 @@
 
 namespace {
 
+// Checksummed just before it is written, while it is still in the cache.
+constexpr DWORD kCopyPiece = 1u << 20;
+
 const void* findPayloadBytes(ModuleHandle instance, const char* resourceName, DWORD& size) {
     HMODULE module = static_cast<HMODULE>(instance);
     size = 0;
@@ -35,6 +38,20 @@ int writeAll(HANDLE file, const void* bytes, DWORD size) {
             return 0;
         next += written;
         size -= written;
+    }
+    return 1;
+}
+
+// The whole payload, piece by piece, each fed to `checksum` on its way.
+int writeChecksummed(HANDLE file, const void* bytes, DWORD size, PayloadChecksum& checksum) {
+    const unsigned char* next = static_cast<const unsigned char*>(bytes);
+    while (size > 0) {
+        DWORD piece = size < kCopyPiece ? size : kCopyPiece;
+        checksum.add(next, piece);
+        if (!writeAll(file, next, piece))
+            return 0;
+        next += piece;
+        size -= piece;
     }
     return 1;
 }
@@ -72,7 +89,8 @@ int copyResourceToFile(ModuleHandle instance, const char* resourceName, const ch
     return 1;
 }
 
-int makePayloadCopy(ModuleHandle instance, const char* copyPath, FILE*& stream) {
+int makePayloadCopy(ModuleHandle instance, const char* copyPath, FILE*& stream,
+                    PayloadChecksum& checksum) {
     stream = nullptr;
     DWORD size = 0;
     const void* bytes = findPayloadBytes(instance, payload::kResourceName, size);
@@ -82,7 +100,7 @@ int makePayloadCopy(ModuleHandle instance, const char* copyPath, FILE*& stream) 
     if (descriptor < 0)
         return 0;
     HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
-    if (!writeAll(file, bytes, size)) {
+    if (!writeChecksummed(file, bytes, size, checksum)) {
         _close(descriptor);  // deletes the copy
         return 0;
     }

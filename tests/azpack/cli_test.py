@@ -532,6 +532,19 @@ class Inspection(AzpackTestCase):
         self.assert_refused(code, err, "entry 'a.txt'")
         self.assertFalse(os.path.exists(self.path("x", "a.txt")))
 
+    def test_verify_checks_the_data_checksum_of_a_built_payload(self):
+        make_tree(self.path("src"), 3)
+        out = self.path("built.az")
+        self.build(self.path("src"), out)
+        code, listed, err = run("list", out)
+        self.assertEqual(code, 0, err)
+        self.assertIn("checksum         CRC-32 ", listed)
+        data = bytearray(open(out, "rb").read())
+        data[-3] ^= 0x01  # the last entry's stream, found by the checksum first
+        damaged = self.write_payload(bytes(data))
+        code, _, err = run("verify", damaged)
+        self.assert_refused(code, err, damaged, "damaged: the data area's CRC-32 is")
+
     def test_extract_refuses_unsafe_names_before_writing(self):
         for name in [b"..\\evil", b"dir\\..\\..\\up", b"C:\\evil", b"\\abs", b"x:stream",
                      b"a\\\\b", b"CON", b"dir\\nul.txt", b"a/b", b"trail."]:

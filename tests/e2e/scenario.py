@@ -44,6 +44,7 @@ STOPPED_ON_WRITE = 2
 TABLE_DAMAGED = 3
 NO_DEVICE_MANAGER = 4
 ENTRIES_SKIPPED = 5
+PAYLOAD_DAMAGED = 6
 
 WRITE_FAILURE_CAPTION = b"Installation impossible"
 NO_MANAGER_TEXT = b"Windows CE Application Manager non trouv\xe9"

@@ -6,6 +6,7 @@ import unittest
 
 import winereg
 from scenario import UNINSTALL_KEY, Scenario, helper_bytes, parse_profile, profile_text
+from uninstalling import our_uninstaller
 
 FOLDER = "C:\\AzDone\\App"
 HKLM_LINE = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
@@ -67,7 +68,7 @@ class Completion(Scenario):
     def test_shortcuts_launch_profile_and_registry_then_a_second_installation(self):
         self.shell_folders()
         first = {"APP.EXE": helper_bytes("az_mainprog.exe") + b"v1", "APP.ICO": ICON,
-                 "TAVUUNINSTALL.EXE": b"MZ uninstaller", "doc/MANUEL.TXT": b"manuel\r\n"}
+                 "TAVUUNINSTALL.EXE": our_uninstaller(b"1"), "doc/MANUEL.TXT": b"manuel\r\n"}
         header = dict(install_folder=FOLDER, main_program="APP.EXE", icon_file="APP.ICO",
                       product_name="AzProduct", favorites_name="AzFavori",
                       start_menu_name="AzStart")
@@ -100,7 +101,7 @@ class Completion(Scenario):
         # the first listed that is still there; "HKLM" and "DIRS" keep one
         # line each.
         second = {"APP.EXE": helper_bytes("az_mainprog.exe") + b"v2", "APP.ICO": ICON,
-                  "NEW.TXT": b"new\r\n", "TAVUUNINSTALL.EXE": b"MZ uninstaller 2"}
+                  "NEW.TXT": b"new\r\n", "TAVUUNINSTALL.EXE": our_uninstaller(b"2")}
         run = self.install(self.installer(second, name="second.exe", **header))
         self.assertFinishedQuietly(run)
         self.assertEqual(self.prefix.host(target).read_bytes(), second["APP.EXE"])

@@ -10,6 +10,7 @@ import observers
 import winereg
 from scenario import (RUN_FOLDER, UNINSTALL_KEY, Scenario, helper_bytes, helper_path,
                       parse_profile)
+from uninstalling import our_uninstaller
 
 SHELL = {"Desktop": "C:\\azshell\\Desktop", "Favorites": "C:\\azshell\\Favorites",
          "Start Menu": "C:\\azshell\\Start Menu",
@@ -64,7 +65,7 @@ class ConcurrencyAndRepetition(Scenario):
             files = {"APP.EXE": helper_bytes("az_mainprog.exe") + n.encode(),
                      "DATA%s.BIN" % n: random_bytes(ord(n), 2 << 20),
                      "sub\\NOTE%s.TXT" % n: n.encode() * 300,
-                     "TAVUUNINSTALL.EXE": b"MZ shared uninstaller"}
+                     "TAVUUNINSTALL.EXE": our_uninstaller(b"shared")}
             setup = self.installer(files, name="twin%s.exe" % n, install_folder=folder,
                                    main_program="APP.EXE", product_name="AzTwin" + n)
             old = self.start_old_main(folder + "\\APP.EXE")
@@ -95,7 +96,7 @@ class ConcurrencyAndRepetition(Scenario):
                                           folder + "\\sub\\NOTE%s.TXT" % n,
                                           SHELL["Desktop"] + "\\AzTwin%s.LNK" % n])
         self.assertEqual(self.prefix.host(windows + "\\TAVUUNINSTALL.EXE").read_bytes(),
-                         b"MZ shared uninstaller")
+                         our_uninstaller(b"shared"))
         self.assertChangedOnlyUnder(changed, ["C:\\AzTwin", SHELL["Desktop"],
                                               windows + "\\TAVUUNINSTALL.EXE"])
         self.assertNoTemporaryFiles()

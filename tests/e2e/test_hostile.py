@@ -24,6 +24,7 @@ from payloads import Entry
 from scenario import (ENTRIES_SKIPPED, NOTHING_INSTALLED, STOPPED_ON_WRITE, TABLE_DAMAGED,
                       UNINSTALL_KEY, WRITE_FAILURE_CAPTION, Scenario, helper_bytes,
                       parse_profile, write_failure_text)
+from uninstalling import our_uninstaller
 
 INT32_MIN, INT32_MAX, UINT32_MAX = -0x80000000, 0x7FFFFFFF, 0xFFFFFFFF
 ROOT, PAGE = payloads.ROOT_PAGE_SIZE, payloads.PAGE_SIZE
@@ -412,7 +413,7 @@ class HostilePayloads(Scenario):
             # Special names but for case: placed by their rules.
             "yph.exe": b"companion in lower case",
             "Ivorta.Exe": helper_bytes("az_product.exe"),
-            "tavuuninstall.exe": b"uninstaller in lower case",
+            "tavuuninstall.exe": our_uninstaller(b"lower case"),
         }
         entries = [Entry(n.encode("cp1252"), b"must not be written: " + n.encode("cp1252"))
                    for n in unsafe]

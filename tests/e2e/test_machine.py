@@ -17,6 +17,7 @@ from scenario import (CURRENT_VERSION_KEY, ENTRIES_SKIPPED, INSTALLED, NOTHING_I
                       WRITE_FAILURE_CAPTION, Scenario, helper_bytes, parse_profile,
                       run_leftovers, write_failure_text)
 from testbed import read_record
+from uninstalling import our_uninstaller
 
 MIB = 1 << 20
 ACCESS_DENIED = "5"
@@ -231,7 +232,8 @@ class MachineFaults(Scenario):
         # rest installed and registered with an empty uninstaller path.
         folder = "C:\\AzHeld\\Uninstaller"
         self.hold(windows + "\\TAVUUNINSTALL.EXE", b"old uninstaller")
-        files = {"A.TXT": b"a\r\n", "TAVUUNINSTALL.EXE": b"new uninstaller", "Z.TXT": b"z\r\n"}
+        files = {"A.TXT": b"a\r\n", "TAVUUNINSTALL.EXE": our_uninstaller(b"new"),
+                 "Z.TXT": b"z\r\n"}
         setup = self.installer(files, name="uninstaller.exe", install_folder=folder,
                                product_name="AzHeldUninstaller")
         run, changed = self.attempt(setup)

@@ -9,6 +9,7 @@ import zlib
 
 from scenario import Scenario, helper_bytes, helper_path, parse_profile
 from testbed import unhex
+from uninstalling import our_uninstaller
 
 PROGRAM_FILES = "C:\\AzProgs"
 PRODUCT_FOLDER = PROGRAM_FILES + "\\i-Vorta"
@@ -26,7 +27,7 @@ class Placement(Scenario):
             "APP.EXE": helper_bytes("az_mainprog.exe"),
             "APP.ICO": b"\0\0\1\0icon",
             "IVORTA.EXE": helper_bytes("az_product.exe") + b"NEW-PRODUCT",
-            "TAVUUNINSTALL.EXE": b"MZ uninstaller stand-in",
+            "TAVUUNINSTALL.EXE": our_uninstaller(b"stand-in"),
             "ZLATE.TXT": b"written after the product program\r\n",
             "bin/DATA.TXT": b"data\r\n",
             "sub/YPH.EXE": b"an ordinary file that only looks like the companion",

@@ -10,6 +10,7 @@ import testbed
 import winereg
 from scenario import (APP_PATHS_MANAGER_KEY, CURRENT_VERSION_KEY, UNINSTALL_KEY, Scenario,
                       helper_bytes, parse_profile)
+from uninstalling import our_uninstaller
 
 OLD = b"OLD-MAIN"
 NEW = b"NEW-MAIN"
@@ -38,7 +39,7 @@ class WhatTheInstallerSees(Scenario):
         windows = self.machine.windows.rstrip("\\")
 
         files = {"APP.EXE": helper_bytes("az_mainprog.exe"), "YPH.EXE": b"companion",
-                 "TAVUUNINSTALL.EXE": b"uninstaller", "DOC.TXT": b"doc\r\n"}
+                 "TAVUUNINSTALL.EXE": our_uninstaller(b"view"), "DOC.TXT": b"doc\r\n"}
         setup = self.installer(files, name="view.exe", install_folder="%programfiles%\\AzView",
                                main_program="APP.EXE", product_name="AzView")
         registry_setup = self.installer({"R.TXT": b"r\r\n"}, name="regref.exe",
@@ -57,7 +58,7 @@ class WhatTheInstallerSees(Scenario):
         # The Windows folder itself, never a redirected system folder.
         self.assertEqual(windows.lower(), "c:\\windows")
         self.assertEqual(self.prefix.host(windows + "\\TAVUUNINSTALL.EXE").read_bytes(),
-                         b"uninstaller")
+                         files["TAVUUNINSTALL.EXE"])
         self.assertFiles("C:\\AzVendorRoot\\Sub", {"R.TXT": b"r\r\n"})
 
         # The Uninstall entry is in the stub's own view only: where Programs

@@ -7,6 +7,7 @@ HKLM and HKCU registry keys that hold values) to tell exactly what a removal cha
 import hashlib
 import itertools
 import os
+import struct
 from pathlib import Path
 
 import observers
@@ -49,6 +50,19 @@ def install_product(scenario, name, files, folder, **header):
     scenario.prefix.copy_in(out, "C:\\azwork\\%s.exe" % name)
     scenario.assertFinishedQuietly(scenario.install("C:\\azwork\\%s.exe" % name))
     return scenario.uninstall_entry(name)
+
+
+def our_uninstaller(tag=b"", version=None):
+    """The bytes of the build's uninstaller, as an installer carries it:
+    `tag` appended after its image (Windows and the installer's version check
+    ignore it) tells copies apart; `version`, four numbers, replaces the
+    FileVersion of its version resource."""
+    data = bytearray(uninstaller_file().read_bytes())
+    if version is not None:
+        at = data.find(struct.pack("<I", 0xFEEF04BD))
+        struct.pack_into("<II", data, at + 8, version[0] << 16 | version[1],
+                         version[2] << 16 | version[3])
+    return bytes(data) + tag
 
 
 def split_command_line(line):

@@ -26,7 +26,7 @@ target="$out/payload_fuzz"
 seeder="$out/make_seeds"
 base_sources=$(ls "$root"/src/base/*.cpp)
 payload_sources="chunk.cpp entry_index.cpp extract.cpp index_cursor.cpp index_file.cpp
-  page_cache.cpp page_io.cpp payload_reader.cpp resource_copy_none.cpp"
+  page_cache.cpp page_io.cpp payload_checksum.cpp payload_reader.cpp resource_copy_none.cpp"
 sources="$base_sources"
 for f in $payload_sources; do sources="$sources $root/src/payload/$f"; done
 

@@ -53,8 +53,10 @@ class ExtractTest : public ::testing::Test {
     // Reads a copy this run made (deleted on failure).
     int extractOwned(const Bytes& payload) {
         writeFile(copy, payload);
-        return readPayloadCopy(fopen(copy.c_str(), "rb"), copy.c_str(), 1, header, index.c_str(),
-                               stream, dataStart);
+        PayloadChecksum checksum;
+        checksum.add(payload.data(), payload.size());
+        return readPayloadCopy(fopen(copy.c_str(), "rb"), copy.c_str(), 1, checksum, header,
+                               index.c_str(), stream, dataStart);
     }
     bool headerUntouched() const {
         const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&header);
@@ -348,7 +350,10 @@ TEST_F(ExtractTest, IndexFileCutShortByAFullDiskFailsAndIsDeleted) {
     struct rlimit limited = saved;
     limited.rlim_cur = 10000;
     setrlimit(RLIMIT_FSIZE, &limited);
-    int result = readPayloadCopy(opened, copy.c_str(), 1, header, index.c_str(), stream, dataStart);
+    PayloadChecksum checksum;
+    checksum.add(built.bytes.data(), built.bytes.size());
+    int result = readPayloadCopy(opened, copy.c_str(), 1, checksum, header, index.c_str(), stream,
+                                 dataStart);
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, previous);
 

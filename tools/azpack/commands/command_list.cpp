@@ -67,6 +67,10 @@ int runList(const std::vector<std::string>& arguments) {
     std::printf("%-16s %d page%s, %d level%s, %u bytes\n", "entry table", index.pageCount,
                 index.pageCount == 1 ? "" : "s", index.depth, index.depth == 1 ? "" : "s",
                 index.tableChunk.uncompressedSize);
+    if (index.hasChecksum)
+        std::printf("%-16s CRC-32 %08X of the data area\n", "checksum", index.checksum);
+    else
+        std::printf("%-16s none\n", "checksum");
     std::printf("%-16s %zu\n", "entries", index.entries.size());
     if (!index.entries.empty())
         std::printf("%11s %11s %11s  %s\n", "value", "size", "compressed", "name");

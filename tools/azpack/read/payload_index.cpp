@@ -303,6 +303,11 @@ bool readPayloadIndex(PayloadFile& payload, IndexCheck check, PayloadIndex* inde
         return false;
     }
     index->dataStart = tableAt + payload::kChunkPrefixSize + index->tableChunk.compressedSize;
+    if (decoded.size() >= static_cast<size_t>(payload::kRootPageSize) &&
+        readU32(decoded.data() + payload::kRootReserved2) == payload::kChecksumMark) {
+        index->hasChecksum = true;
+        index->checksum = readU32(decoded.data() + payload::kRootReserved1);
+    }
     TableWalker walker(decoded, full, &index->entries);
     if (!walker.walk(&index->pageCount, &index->depth, reason))
         return false;

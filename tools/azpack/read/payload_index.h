@@ -37,6 +37,8 @@ struct PayloadIndex {
     int pageCount = 0;
     int depth = 0;
     std::vector<PayloadEntry> entries;  // in walk order
+    bool hasChecksum = false;           // the table carries the data area's CRC-32
+    uint32_t checksum = 0;
 };
 
 enum class IndexCheck { kRead, kFull };

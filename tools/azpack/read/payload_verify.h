@@ -1,5 +1,6 @@
 // The full check of a payload: every invariant of the layout (see
-// payload_index.h) and then every entry's chunk decoded.
+// payload_index.h), the data area against the checksum the table carries
+// (when it carries one), and then every entry's chunk decoded.
 #ifndef AZPACK_PAYLOAD_VERIFY_H
 #define AZPACK_PAYLOAD_VERIFY_H
 

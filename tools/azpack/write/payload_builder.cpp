@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include <zlib.h>
+
 #include "compress/block_compressor.h"
 #include "compress/compression_pipeline.h"
 #include "io/file_io.h"
@@ -29,7 +31,8 @@ std::string tooLarge(const BuildRequest& request, uint64_t limit) {
 
 // Writes each file's chunk straight to its place in the payload: the prefix
 // as the file starts (its compressed size is filled in when the file ends),
-// then the stream.
+// then the stream. Sums the data area on the way (the prefix once it is
+// final), for the checksum the table carries.
 class ChunkWriter : public ChunkSink {
   public:
     ChunkWriter(OutputFile* out, const BuildRequest& request, const std::vector<SourceFile>& files,
@@ -50,15 +53,24 @@ class ChunkWriter : public ChunkSink {
             *error = tooLarge(request_, request_.maxPayloadSize);
             return false;
         }
+        streamCrc_ = crc32_z(streamCrc_, data, size);
         return out_->write(data, size, error);
     }
 
     bool finishFile(size_t index, uint64_t compressedSize, std::string* error) override {
         (*sizes_)[index] = static_cast<uint32_t>(compressedSize);
-        unsigned char size[4];
-        payload::writeU32(size, static_cast<uint32_t>(compressedSize));
-        return out_->patch(prefixAt_ + 4, size, sizeof size, error);
+        unsigned char prefix[payload::kChunkPrefixSize];
+        payload::writeU32(prefix, static_cast<uint32_t>(files_[index].size));
+        payload::writeU32(prefix + 4, static_cast<uint32_t>(compressedSize));
+        uLong prefixCrc = crc32(0, prefix, sizeof prefix);
+        dataCrc_ = crc32_combine(dataCrc_, prefixCrc, sizeof prefix);
+        dataCrc_ = crc32_combine(dataCrc_, streamCrc_, static_cast<z_off_t>(compressedSize));
+        streamCrc_ = 0;
+        return out_->patch(prefixAt_ + 4, prefix + 4, 4, error);
     }
+
+    // The CRC-32 of every chunk finished so far, back to back.
+    uint32_t dataChecksum() const { return static_cast<uint32_t>(dataCrc_); }
 
   private:
     OutputFile* out_;
@@ -67,6 +79,8 @@ class ChunkWriter : public ChunkSink {
     std::vector<uint32_t>* sizes_;
     size_t started_ = SIZE_MAX;
     uint64_t prefixAt_ = 0;
+    uLong streamCrc_ = 0;
+    uLong dataCrc_ = 0;
 };
 
 bool checkSources(const BuildRequest& request, const std::vector<SourceFile>& files,
@@ -150,8 +164,8 @@ bool writeHead(const BuildRequest& request, const unsigned char* header, size_t 
 }
 
 bool writeTable(const BuildRequest& request, const EntryTable& table, size_t tableRoom,
-                uint64_t tableAt, const std::vector<uint32_t>& sizes, OutputFile* out,
-                std::string* error) {
+                uint64_t tableAt, const std::vector<uint32_t>& sizes, uint32_t dataChecksum,
+                OutputFile* out, std::string* error) {
     std::vector<int32_t> values(sizes.size());
     uint64_t offset = 0;
     for (size_t i = 0; i < sizes.size(); ++i) {
@@ -159,6 +173,8 @@ bool writeTable(const BuildRequest& request, const EntryTable& table, size_t tab
         offset += payload::kChunkPrefixSize + uint64_t(sizes[i]);
     }
     std::vector<unsigned char> tableImage = table.image(values);
+    payload::writeU32(tableImage.data() + payload::kRootReserved1, dataChecksum);
+    payload::writeU32(tableImage.data() + payload::kRootReserved2, payload::kChecksumMark);
     std::vector<unsigned char> chunk(payload::kChunkPrefixSize);
     payload::writeU32(chunk.data(), static_cast<uint32_t>(tableImage.size()));
     payload::writeU32(chunk.data() + 4, static_cast<uint32_t>(tableRoom));
@@ -212,17 +228,19 @@ bool buildPayload(const BuildRequest& request, BuildSummary* summary, std::strin
         return false;
     const uint64_t tableAt = built.file().position() - payload::kChunkPrefixSize - tableRoom;
     std::vector<uint32_t> sizes(files.size());
+    uint32_t dataChecksum = 0;
     {
         ChunkWriter writer(&built.file(), request, files, &sizes);
         ProgressMeter progress(files.size(), summary->inputBytes, request.showProgress);
         if (!compressFiles(files, request.jobs, request.level, &writer, &progress, error))
             return false;
+        dataChecksum = writer.dataChecksum();
     }
     if (built.file().position() > request.maxPayloadSize) {
         *error = tooLarge(request, request.maxPayloadSize);
         return false;
     }
-    if (!writeTable(request, table, tableRoom, tableAt, sizes, &built.file(), error))
+    if (!writeTable(request, table, tableRoom, tableAt, sizes, dataChecksum, &built.file(), error))
         return false;
     summary->payloadBytes = built.file().position();
     if (request.stub.empty())
