@@ -1,6 +1,6 @@
 #include "install/replacements.h"
 
-#include <new>
+#include "base/allocation.h"
 
 #include "system/folders.h"
 #include "system/side_files.h"
@@ -65,7 +65,9 @@ int Replacements::putInPlace(const char* newPath, const char* target, int replac
     }
     if (replacing && !kept)
         return 1;
-    Change* change = new (std::nothrow) Change{TextBuffer(target), kept, latest};
+    // Through the foundation's allocator: the C++ runtime's own would bring
+    // its exception machinery into the installer.
+    Change* change = createObject<Change>(target, kept, latest);
     if (change != nullptr)
         latest = change;
     return 1;
@@ -108,7 +110,7 @@ void Replacements::discardKept() {
 void Replacements::forget() {
     while (latest != nullptr) {
         Change* next = latest->next;
-        delete latest;
+        destroyObject(latest);
         latest = next;
     }
 }

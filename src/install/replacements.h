@@ -38,6 +38,8 @@ class Replacements {
 
   private:
     struct Change {
+        Change(const char* path, int wasKept, Change* older)
+            : target(path), kept(wasKept), next(older) {}
         TextBuffer target;
         int kept;  // 1: the original is aside; 0: the file is new
         Change* next;
