@@ -13,7 +13,7 @@
 
 namespace {
 
-// Checksummed just before it is written, while it is still in the cache.
+// Checksummed just after it is written, while it is still in the cache.
 constexpr DWORD kCopyPiece = 1u << 20;
 
 const void* findPayloadBytes(ModuleHandle instance, const char* resourceName, DWORD& size) {
@@ -42,14 +42,16 @@ int writeAll(HANDLE file, const void* bytes, DWORD size) {
     return 1;
 }
 
-// The whole payload, piece by piece, each fed to `checksum` on its way.
+// The whole payload, piece by piece, each fed to `checksum` on its way. A
+// piece is read only once the system has written it: a resource whose stated
+// size runs past the image fails the write instead of faulting here.
 int writeChecksummed(HANDLE file, const void* bytes, DWORD size, PayloadChecksum& checksum) {
     const unsigned char* next = static_cast<const unsigned char*>(bytes);
     while (size > 0) {
         DWORD piece = size < kCopyPiece ? size : kCopyPiece;
-        checksum.add(next, piece);
         if (!writeAll(file, next, piece))
             return 0;
+        checksum.add(next, piece);
         next += piece;
         size -= piece;
     }

@@ -12,7 +12,8 @@ Outcomes:
     left as it was; what was written before is whole; exit code 3;
   - a damaged chunk or an unsafe entry name: that entry skipped, the rest
     installed; exit code 5;
-  - a name the system cannot open: the write-failure stop, exit code 2.
+  - a name the system cannot open: the write-failure stop, exit code 2;
+  - a name whose path could never be recorded: nothing installed, exit 1.
 """
 
 import struct
@@ -473,16 +474,22 @@ class HostilePayloads(Scenario):
         self.assertNoTemporaryFiles()
 
     def test_names_the_system_cannot_open_stop_the_run(self):
-        # A name of 1023 bytes (the longest an entry holds) makes a path the
-        # system cannot open, and so does a character Windows refuses in
-        # file names: the write-failure stop, with no completion.
+        # A character Windows refuses in file names: the write-failure stop,
+        # with no completion. A name of 1023 bytes (the longest an entry
+        # holds) makes a path that could never be recorded: refused before
+        # anything is written.
+        long_name = "\\".join(["d" * 200] * 5) + "\\" + "f" * 18
+        self.assertEqual(len(long_name), 1023)
+        entries = [Entry("A_BEFORE.TXT", b"before\r\n"), Entry(long_name, b"too long")]
+        header = payloads.header_bytes(installFolder="C:\\AzLong", productName="AzStopLong")
+        run, changed = self.attempt(self.raw_installer(payloads.payload_bytes(header, entries),
+                                                       name="stoplong.exe"))
+        self.assertNothingHappened(run, changed)
+
         cases = [
-            ("a name of 1023 bytes", "C:\\AzLong",
-             "\\".join(["d" * 200] * 5) + "\\" + "f" * 18),
             ("a wildcard", "C:\\AzWild", "WILD*.TXT"),
             ("a control character", "C:\\AzControl", "CTRL\x01.TXT"),
         ]
-        self.assertEqual(len(cases[0][2]), 1023)
         for n, (label, folder, name) in enumerate(cases):
             with self.subTest(case=label):
                 written = {"A_BEFORE.TXT": b"before\r\n"}
@@ -498,7 +505,8 @@ class HostilePayloads(Scenario):
                 self.assertEqual(installed, {}, "the entry before the stop is taken back")
                 self.assertChangedOnlyUnder(changed, [folder])
                 self.assertNoTemporaryFiles()
-        self.assertEqual(self.registered(["AzStop%d" % n for n in range(len(cases))]), [])
+        self.assertEqual(self.registered(["AzStop%d" % n for n in range(len(cases))] +
+                                         ["AzStopLong"]), [])
 
 
 if __name__ == "__main__":
