@@ -2,7 +2,8 @@
 # Install and build speed beside a peer installer, from nothing:
 #
 #   sh bench/install-bench.sh [--runs N] [--single-runs N] [--builder-rounds N]
-#                             [--no-single] [--no-builder]
+#                             [--no-single] [--no-builder] [--tree DIR]
+#   AZ_BENCH_BASELINE=STUB sh bench/install-bench.sh ...   before/after in one run
 #
 # Installs the packages (scripts/setup.sh), builds azpack and the floor tools
 # for the host and the installer stub for win64 and i686 in build folders of

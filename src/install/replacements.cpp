@@ -10,6 +10,8 @@ namespace {
 // The levels of `folder` (ending in "\") that are missing now, parents
 // first. The root part ("C:", "\\server") is never counted.
 void noteMissingLevels(const char* folder, NameList& missing) {
+    if (folderExists(folder))
+        return;  // the common case, in one question
     TextBuffer level(260);
     for (int32_t i = 0; folder[i] != '\0'; ++i) {
         if (folder[i] == '\\' && i > 2 && folder[i - 1] != ':' && !folderExists(level.text))
