@@ -9,6 +9,7 @@
 #include "io/running_program.h"
 #include "stubs/stub_location.h"
 #include "write/payload_builder.h"
+#include "write/signing.h"
 
 namespace azpack {
 
@@ -46,7 +47,11 @@ const char kHelp[] =
     "      --payload-only          write the bare payload, no installer\n"
     "      --lenient               only warn about a missing main program or an\n"
     "                              install folder that is never a full path\n"
-    "      --stub STUB.exe         write STUB.exe with the payload as its resource\n"
+    "      --strict                every warning fails the build (exit 1, nothing\n"
+    "                              written); also 'strict = true' in the project\n"
+    "      --sign-command CMD      sign the uninstaller before it is stored and the\n"
+    "                              installer: CMD with {in} and {out} replaced by\n"
+    "                              the file to sign and the signed file to write\n"
     "      --uninstaller FILE      store FILE as the entry TAVUUNINSTALL.EXE\n"
     "      --no-uninstaller        store no uninstaller (with the target's stub its\n"
     "                              uninstaller goes in when installed beside it)\n"
@@ -54,10 +59,17 @@ const char kHelp[] =
     "\n"
     "Exit status: 0 success, 1 a problem with the input, 2 a usage error.\n";
 
-const char* const kHeaderKeys[] = {"main-program",   "install-folder", "product-name",
-                                   "favorites-name", "icon-file",      "start-menu-name",
-                                   "language",       "setup-icon",     "product-version",
-                                   "company",        "description",    "copyright"};
+// "true" or "false" from the project file's strict key; empty is false.
+bool readStrictSetting(const Setting& setting, bool* strict, std::string* error) {
+    if (setting.value.empty() || setting.value == "false")
+        return true;
+    if (setting.value == "true") {
+        *strict = true;
+        return true;
+    }
+    *error = setting.origin + ": strict wants true or false, not '" + setting.value + "'";
+    return false;
+}
 
 int defaultJobs() {
     unsigned cores = std::thread::hardware_concurrency();
@@ -77,7 +89,9 @@ int runBuild(const std::vector<std::string>& arguments) {
     std::string target;
     bool payloadOnly = false;
     bool lenient = false;
+    bool strict = false;
     std::string uninstaller;
+    std::string signCommand;
     bool noUninstaller = false;
     std::vector<std::pair<std::string, std::string>> overrides;
     while (!reader.atEnd() && !reader.failed()) {
@@ -94,10 +108,15 @@ int runBuild(const std::vector<std::string>& arguments) {
             reader.takeValue("--project", nullptr, &project) ||
             reader.takeValue("--stub", nullptr, &stub) || reader.takeValue("--jobs", "-j", &jobs) ||
             reader.takeValue("--level", nullptr, &level) ||
-            reader.takeValue("--uninstaller", nullptr, &uninstaller))
+            reader.takeValue("--uninstaller", nullptr, &uninstaller) ||
+            reader.takeValue("--sign-command", nullptr, &signCommand))
             continue;
         if (reader.takeFlag("--lenient", nullptr)) {
             lenient = true;
+            continue;
+        }
+        if (reader.takeFlag("--strict", nullptr)) {
+            strict = true;
             continue;
         }
         if (reader.takeFlag("--no-uninstaller", nullptr)) {
@@ -105,9 +124,9 @@ int runBuild(const std::vector<std::string>& arguments) {
             continue;
         }
         bool matched = false;
-        for (const char* key : kHeaderKeys) {
+        for (const std::string& key : textSettingKeys()) {
             std::string value;
-            if (reader.takeValue(("--" + std::string(key)).c_str(), nullptr, &value)) {
+            if (reader.takeValue(("--" + key).c_str(), nullptr, &value)) {
                 overrides.emplace_back(key, value);
                 matched = true;
                 break;
@@ -120,7 +139,10 @@ int runBuild(const std::vector<std::string>& arguments) {
     request.jobs = defaultJobs();
     request.lenient = lenient;
     if (!reader.failed() && operands.size() != 1)
-        reader.setError(operands.empty() ? "SOURCE_DIR missing" : "more than one SOURCE_DIR");
+        reader.setError(operands.empty()
+                            ? "SOURCE_DIR missing"
+                            : "more than one SOURCE_DIR ('" + operands[1] +
+                                  "'); the output goes after -o, as in -o " + operands[1]);
     if (!reader.failed() && output.empty())
         reader.setError("-o OUT missing");
     if (!reader.failed() && !jobs.empty() && !parseNumber(jobs, 1, 1024, &request.jobs))
@@ -133,6 +155,10 @@ int runBuild(const std::vector<std::string>& arguments) {
         reader.setError("--payload-only writes no installer: drop --stub and --target");
     if (!reader.failed() && noUninstaller && !uninstaller.empty())
         reader.setError("--uninstaller and --no-uninstaller exclude each other");
+    if (!reader.failed() && !signCommand.empty() && payloadOnly)
+        reader.setError("--payload-only writes no installer to sign: drop --sign-command");
+    if (!reader.failed() && !signCommand.empty() && !signCommandProblem(signCommand).empty())
+        reader.setError(signCommandProblem(signCommand));
     if (reader.failed())
         return reader.reportUsage();
 
@@ -162,6 +188,11 @@ int runBuild(const std::vector<std::string>& arguments) {
         reportError(error);
         return kExitInputProblem;
     }
+    if (!readStrictSetting(request.settings.strict, &strict, &error)) {
+        reportError(error);
+        return kExitInputProblem;
+    }
+    request.strict = strict;
     for (const auto& setting : overrides) {
         Setting* target = request.settings.find(setting.first);
         target->value = setting.second;
@@ -195,6 +226,18 @@ int runBuild(const std::vector<std::string>& arguments) {
     if (!folder.empty() && !std::filesystem::is_directory(folder, code)) {
         reportError(output + ": folder " + displayPath(folder) + " does not exist");
         return kExitInputProblem;
+    }
+
+    // The uninstaller goes in signed; the installer is signed when complete.
+    TemporaryFile signedUninstaller;
+    request.signCommand = signCommand;
+    if (!signCommand.empty() && !request.uninstaller.empty()) {
+        if (!signFile(signCommand, request.uninstaller, request.output, &signedUninstaller,
+                      &error)) {
+            reportError(error);
+            return kExitInputProblem;
+        }
+        request.uninstaller = signedUninstaller.path();
     }
 
     BuildSummary summary;
