@@ -191,6 +191,7 @@ class Options(AzpackTestCase):
         _, err = self.build(self.path("src"), self.path("p.az"), "--main-program", "app.exe")
         self.assertIn("warning: --main-program: main program 'app.exe' is not among the files",
                       err)
+        self.assertIn("did you mean 'bin\\app.exe'?", err)
         _, err = self.build(self.path("src"), self.path("p.az"), "--main-program", "bin/apq.exe")
         self.assertIn("did you mean 'bin\\app.exe'?", err)
         _, err = self.build(self.path("src"), self.path("p.az"), "--main-program", "A.TXT")
