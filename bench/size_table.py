@@ -1,9 +1,10 @@
-"""Installer size and build time of `azpack build` at zlib levels 9 and 6,
-beside makensis (zlib, and solid LZMA) on the same tree.
+"""Installer size and build time of `azpack build` at zlib levels 9 and 6
+and, when azpack has them, libdeflate's levels 10 and 12, beside makensis
+(zlib, and solid LZMA) on the same tree.
 
     python3 bench/size_table.py AZPACK STUB TREE WORK_DIR [ROUNDS]
 
-Each round builds the four installers in turn, so that a busy moment hurts
+Each round builds the installers in turn, so that a busy moment hurts
 all alike; the table gives the median wall seconds, the installer's bytes and
 its size relative to azpack at level 9. Two azpack builds of each level
 (-j1 and -jN) must be byte-identical. makensis missing: its rows are left out.
@@ -38,7 +39,9 @@ def main(argv):
     os.makedirs(work, exist_ok=True)
     cores = os.cpu_count() or 1
     rows = {}
-    for level in (9, 6):
+    shown = subprocess.run([azpack, "build", "--help"], stdout=subprocess.PIPE).stdout
+    levels = (9, 6, 10, 12) if b"libdeflate" in shown else (9, 6)
+    for level in levels:
         out = os.path.join(work, "azpack%d.exe" % level)
         rows["azpack --level %d -j%d" % (level, cores)] = (
             [azpack, "build", tree, "-o", out, "--stub", stub, "--level", str(level),
@@ -56,7 +59,7 @@ def main(argv):
     for _ in range(rounds):
         for label, (command, _) in rows.items():
             times[label].append(timed(command))
-    for level in (9, 6):
+    for level in levels:
         label = "azpack --level %d -j%d" % (level, cores)
         again = os.path.join(work, "again.exe")
         command = [a if a != rows[label][1] else again for a in rows[label][0]]

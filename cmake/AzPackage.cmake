@@ -48,7 +48,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
 # Depends is worked out from the libraries azpack links (libc, libstdc++,
-# zlib): all of them Debian's.
+# zlib, libdeflate): all of them Debian's.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/package)
 include(CPack)

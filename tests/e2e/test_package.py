@@ -58,7 +58,7 @@ class Package(Scenario):
         self.assertIn("Architecture: amd64", text)
         depends = text.split("Depends:", 1)[1].strip()
         names = sorted(d.strip().split(" ")[0] for d in depends.split(","))
-        self.assertEqual(names, ["libc6", "libgcc-s1", "libstdc++6", "zlib1g"])
+        self.assertEqual(names, ["libc6", "libdeflate0", "libgcc-s1", "libstdc++6", "zlib1g"])
 
         root = self.build / "unpacked"
         self.tool("dpkg-deb", "-x", debs[0], root)

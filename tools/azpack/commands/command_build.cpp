@@ -5,6 +5,7 @@
 #include "commands/command_line.h"
 #include "commands/commands.h"
 #include "commands/installer_face.h"
+#include "compress/libdeflate_blocks.h"
 #include "io/file_io.h"
 #include "io/running_program.h"
 #include "stubs/stub_location.h"
@@ -41,7 +42,8 @@ const char kHelp[] =
     "      --description TEXT      FileDescription of the installer's version resource\n"
     "      --copyright TEXT        LegalCopyright of the installer's version resource\n"
     "  -j, --jobs N                compression threads (default: all cores)\n"
-    "      --level N               zlib level 0-9 (default 9)\n"
+    "      --level N               0-9: zlib's levels; 10-12: libdeflate's, where\n"
+    "                              azpack was built with it (default 9)\n"
     "      --target TARGET         i686 (default) or x86_64: which stub to use\n"
     "      --stub STUB.exe         use STUB.exe instead of the target's stub\n"
     "      --payload-only          write the bare payload, no installer\n"
@@ -147,8 +149,10 @@ int runBuild(const std::vector<std::string>& arguments) {
         reader.setError("-o OUT missing");
     if (!reader.failed() && !jobs.empty() && !parseNumber(jobs, 1, 1024, &request.jobs))
         reader.setError("--jobs wants a number from 1 to 1024");
-    if (!reader.failed() && !level.empty() && !parseNumber(level, 0, 9, &request.level))
-        reader.setError("--level wants a number from 0 to 9");
+    const int strongest = libdeflateAvailable() ? kStrongestLevel : kStrongestZlibLevel;
+    if (!reader.failed() && !level.empty() && !parseNumber(level, 0, strongest, &request.level))
+        reader.setError("--level wants a number from 0 to " + std::to_string(strongest) +
+                        (libdeflateAvailable() ? " (0-9 zlib, 10-12 libdeflate)" : ""));
     if (!reader.failed() && !target.empty() && target != "i686" && target != "x86_64")
         reader.setError("--target wants i686 or x86_64");
     if (!reader.failed() && payloadOnly && (!stub.empty() || !target.empty()))
