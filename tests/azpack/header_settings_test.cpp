@@ -42,7 +42,8 @@ TEST(ReadProjectFile, NamesTheLineOfAFault) {
     std::string error;
     auto unknown = folder.write("a", "language = fr\nproduct = x\n");
     EXPECT_FALSE(readProjectFile(unknown, &settings, &error));
-    EXPECT_EQ(error.find(unknown.u8string() + ":2: unknown key 'product'; keys are main-program "),
+    EXPECT_EQ(error.find(unknown.u8string() + ":2: unknown key 'product' (did you mean "
+                         "'product-name'?); keys are main-program "),
               0u)
         << error;
     auto near = folder.write("n", "prodct-name = x\n");
