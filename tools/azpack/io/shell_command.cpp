@@ -28,7 +28,13 @@ std::string shellQuote(const std::filesystem::path& path) {
 bool runShellCommand(const std::string& command, std::string* error) {
     std::fflush(stdout);
     std::fflush(stderr);
+#ifdef _WIN32
+    // cmd /c drops the first and the last quote of a line that starts with
+    // one: a quoted program and a quoted path would lose theirs.
+    int status = std::system(("\"" + command + "\"").c_str());
+#else
     int status = std::system(command.c_str());
+#endif
     if (status == -1) {
         *error = "cannot start the shell";
         return false;
