@@ -5,11 +5,16 @@
 # 200 MB of text-like, already compressed and binary content, a few files of
 # tens of MB). Not a test: it asserts nothing about speed.
 #
-#   bench/azpack-bench.sh [AZPACK] [WORK_DIR]
+# Then the installers' size and build time at zlib levels 9 and 6 beside
+# makensis (zlib and solid LZMA) on the same tree (bench/size_table.py).
+#
+#   bench/azpack-bench.sh [AZPACK] [WORK_DIR] [TREE]
 #
 # AZPACK defaults to build/host/tools/azpack/azpack; WORK_DIR to bench/out/azpack
-# (the generated tree is kept there for the next run). The full comparison
-# with a peer installer is bench/install-bench.sh.
+# (the generated tree is kept there for the next run); TREE, when given, is
+# measured instead of the generated tree (a small one for a quick check).
+# The stub is build/win32's. The full comparison with a peer installer at
+# install time is bench/install-bench.sh.
 set -eu
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,6 +23,13 @@ work=${2:-$here/bench/out/azpack}
 [ -x "$azpack" ] || { echo "azpack-bench: no azpack at $azpack (build the host preset first)" >&2; exit 1; }
 mkdir -p "$work"
 
-python3 "$here/bench/bench_tree.py" "$work/tree"
+tree=${3:-}
+if [ -z "$tree" ]; then
+  python3 "$here/bench/bench_tree.py" "$work/tree"
+  tree=$work/tree/files
+fi
+stub=$here/build/win32/src/app/azsetup.exe
+[ -f "$stub" ] || { echo "azpack-bench: no stub at $stub (build the win32 preset first)" >&2; exit 1; }
 c++ -O2 -o "$work/zlib9" "$here/bench/zlib9.cpp" -lz
-exec python3 "$here/bench/builder_rate.py" "$azpack" "$work/zlib9" "$work/tree/files" "$work/run" 3
+python3 "$here/bench/builder_rate.py" "$azpack" "$work/zlib9" "$tree" "$work/run" 3
+python3 "$here/bench/size_table.py" "$azpack" "$stub" "$tree" "$work/sizes" 3

@@ -1,7 +1,7 @@
 # What `cmake --install` of the host build puts on a publisher's machine, and
 # the Debian package CPack makes of it: azpack in bin, the installer stubs and
 # uninstallers of both targets in share/azsetup/<target>/ (where azpack looks
-# for them), the manual page and the README. The stubs are built by the
+# for them), the manual page, the READMEs, the licence and the copyright file. The stubs are built by the
 # Windows builds; AZPACK_STUB_BUILD_I686 and AZPACK_STUB_BUILD_X86_64 (see
 # tools/azpack) name those build trees.
 install(TARGETS azpack RUNTIME DESTINATION bin)
@@ -20,9 +20,21 @@ add_custom_command(OUTPUT ${az_man}
   VERBATIM)
 add_custom_target(azpack_man ALL DEPENDS ${az_man})
 install(FILES ${az_man} DESTINATION share/man/man1)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION share/doc/azsetup)
+# The READMEs as installed: tools/azpack/README.md becomes azpack.md beside
+# README.md, and the links between them follow.
+set(az_readme ${CMAKE_BINARY_DIR}/README.installed.md)
+add_custom_command(OUTPUT ${az_readme}
+  COMMAND sed "s|tools/azpack/README.md|azpack.md|g" ${PROJECT_SOURCE_DIR}/README.md > ${az_readme}
+  DEPENDS ${PROJECT_SOURCE_DIR}/README.md
+  VERBATIM)
+add_custom_target(azpack_readme ALL DEPENDS ${az_readme})
+install(FILES ${az_readme} DESTINATION share/doc/azsetup RENAME README.md)
 install(FILES ${PROJECT_SOURCE_DIR}/tools/azpack/README.md DESTINATION share/doc/azsetup
         RENAME azpack.md)
+# The project's licence, and the Debian copyright file that adds the terms
+# of what the Windows programs link statically (zlib, the mingw-w64 runtime).
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/packaging/copyright
+        DESTINATION share/doc/azsetup)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME azsetup)
@@ -36,7 +48,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
 # Depends is worked out from the libraries azpack links (libc, libstdc++,
-# zlib): all of them Debian's.
+# zlib, libdeflate): all of them Debian's.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/package)
 include(CPack)

@@ -17,7 +17,7 @@ i386_packages="wine32:i386"
 packages="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   wine wine64 xvfb xauth liblnk-utils python3-pefile nsis osslsigncode
   cmake g++ make zlib1g-dev libgtest-dev googletest clang libclang-rt-14-dev
-  openssl dpkg-dev"
+  openssl dpkg-dev libdeflate-dev"
 
 missing_of() {
   for p in "$@"; do

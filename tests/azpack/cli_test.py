@@ -4,6 +4,7 @@ Run by ctest: cli_test.py AZPACK [unittest arguments]."""
 import os
 import pty
 import random
+import re
 import shutil
 import signal
 import struct
@@ -155,6 +156,15 @@ class Options(AzpackTestCase):
         self.build(self.path("src"), self.path("p1.az"), "--level", "1")
         payload = t.Payload(t.read_file(self.path("p1.az")))
         self.assertEqual(payload.stream_header(8), b"\x78\x01")
+        _, shown, _ = run("build", "--help")
+        if "libdeflate" in shown:
+            # libdeflate's streams, read back by Python's zlib; the header
+            # record stays zlib's level 9.
+            self.build(self.path("src"), self.path("p12.az"), "--level", "12")
+            payload = t.Payload(t.read_file(self.path("p12.az")))
+            self.assertEqual(payload.stream_header(8), b"\x78\xda")
+            self.assertEqual({name: payload.file(value) for name, value in payload.entries},
+                             {b"a.txt": t.sample(5000, 1), b"b.txt": b""})
 
     def test_header_fields_from_project_file_and_options(self):
         t.write_file(self.path("src", "bin", "app.exe"), b"MZ")
@@ -190,6 +200,7 @@ class Options(AzpackTestCase):
         _, err = self.build(self.path("src"), self.path("p.az"), "--main-program", "app.exe")
         self.assertIn("warning: --main-program: main program 'app.exe' is not among the files",
                       err)
+        self.assertIn("did you mean 'bin\\app.exe'?", err)
         _, err = self.build(self.path("src"), self.path("p.az"), "--main-program", "bin/apq.exe")
         self.assertIn("did you mean 'bin\\app.exe'?", err)
         _, err = self.build(self.path("src"), self.path("p.az"), "--main-program", "A.TXT")
@@ -265,6 +276,41 @@ class SourceTreeRules(AzpackTestCase):
         code, _, err = run("extract", self.path("p.az"), self.path("x"))
         self.assertEqual(code, 0, err)
         self.assertEqual(sorted(os.listdir(self.path("x"))), ["kept"])
+
+    def test_what_an_installer_cannot_carry_is_told(self):
+        # The newcomer's tree: empty folders, a link, a read-only file, a
+        # long name; one warning line each, and --strict fails on them.
+        os.makedirs(self.path("src", "logs"))
+        os.makedirs(self.path("src", "cache", "a"))
+        t.write_file(self.path("src", "Program", "carnet.exe"), b"exe")
+        os.symlink(os.path.join("Program", "carnet.exe"), self.path("src", "carnet.exe"))
+        t.write_file(self.path("src", "lisez-moi.txt"), b"lu")
+        os.chmod(self.path("src", "lisez-moi.txt"), 0o444)
+        long_name = "d" * 100 + "/" + "e" * 100 + "\u00e9" * 30 + ".txt"
+        t.write_file(self.path("src", *long_name.split("/")), b"long")
+        folder = ["--install-folder", "%PROGRAMFILES%\\Carnet"]
+        code, _, err = run("build", self.path("src"), "-o", self.path("p.az"), *folder)
+        self.assertEqual(code, 0, err)
+        warnings = err.splitlines()
+        self.assertEqual(len(warnings), 4, err)
+        self.assertIn("azpack: warning: 2 empty folders are not carried: 'cache\\a', 'logs' (a "
+                      "payload holds only files; the installer makes the folders that its files "
+                      "need)", warnings)
+        self.assertIn("azpack: warning: 1 symbolic link is stored as a copy of its target: "
+                      "'carnet.exe'", warnings)
+        self.assertIn("azpack: warning: 1 read-only file is installed writable: "
+                      "'lisez-moi.txt' (file attributes and permissions are not carried)",
+                      warnings)
+        self.assertIn("installed paths may pass 259 characters", err)
+        self.assertIn("the longest is 265 characters", err)
+        self.assertIn("C:\\Program Files (x86)\\Carnet\\" + "d" * 100 + "\\" + "e" * 100, err)
+        code, _, err = run("build", self.path("src"), "-o", self.path("strict.az"), *folder,
+                           "--install-folder", "%PROGRAMFILES%\\" + "c" * 10, "--strict")
+        self.assertEqual(code, 1, err)
+        self.assertIn("azpack: 4 warnings above and --strict (strict = true): nothing written",
+                      err)
+        self.assertIn("the longest is 269 characters", err)
+        self.assert_no_output(self.path("strict.az"))
 
     def test_pipes_are_refused(self):
         os.makedirs(self.path("src"))
@@ -362,7 +408,9 @@ class Refusals(AzpackTestCase):
     def test_project_file_faults(self):
         t.write_file(self.path("src", "a"), b"a")
         project = self.path("p.azproj")
-        for text, reason in [("colour = blue\n", ":1: unknown key 'colour'"),
+        for text, reason in [("colour = blue\n", ":1: unknown key 'colour'; keys are main-program"),
+                             ("version = 1.0\n",
+                              ":1: unknown key 'version' (did you mean 'product-version'?); keys"),
                              ("\nproduct-name\n", ":2: expected 'key = value'"),
                              ("language = fr\nlanguage = en\n", ":2: key 'language' given twice")]:
             with self.subTest(text=text):
@@ -423,6 +471,19 @@ class Usage(AzpackTestCase):
                 self.assertIn("Usage: azpack", out)
                 self.assertEqual(err, "")
 
+    def test_build_options_are_documented_once_each(self):
+        # What the help lists, the manual page and the README describe.
+        _, shown, _ = run("build", "--help")
+        options = re.findall(r"^\s+(?:-\w, )?(--[a-z-]+)", shown, re.M)
+        self.assertEqual(len(options), len(set(options)), shown)
+        self.assertIn("--strict", options)
+        here = os.path.dirname(os.path.abspath(__file__))
+        tool = os.path.join(here, "..", "..", "tools", "azpack")
+        manual = t.read_file(os.path.join(tool, "azpack.1")).decode().replace("\\-", "-")
+        readme = t.read_file(os.path.join(tool, "README.md")).decode()
+        self.assertEqual([o for o in options if o not in manual], [])
+        self.assertEqual([o for o in options if o not in readme], [])
+
     def test_usage_errors_exit_with_two(self):
         t.write_file(self.path("src", "a"), b"a")
         src, out = self.path("src"), self.path("p.az")
@@ -433,6 +494,8 @@ class Usage(AzpackTestCase):
                 (["build", src], "-o OUT missing"),
                 (["build", "-o", out], "SOURCE_DIR missing"),
                 (["build", src, src, "-o", out], "more than one SOURCE_DIR"),
+                (["build", src, "setup.exe"],
+                 "more than one SOURCE_DIR ('setup.exe'); the output goes after -o"),
                 (["build", src, "-o", out, "--frobnicate"], "unknown option '--frobnicate'"),
                 (["build", src, "-o", out, "--prodcut-name=x"],
                  "unknown option '--prodcut-name=x' (did you mean --product-name?)"),
@@ -441,7 +504,7 @@ class Usage(AzpackTestCase):
                  "--payload-only writes no installer"),
                 (["build", src, "-o", out, "-j", "0"], "--jobs wants a number"),
                 (["build", src, "-o", out, "-jx"], "--jobs wants a number"),
-                (["build", src, "-o", out, "--level", "10"], "--level wants a number"),
+                (["build", src, "-o", out, "--level", "13"], "--level wants a number"),
                 (["build", src, "-o"], "option -o needs a value"),
                 (["stamp", "a.exe", "-o", out], "wants STUB.exe and PAYLOAD"),
                 (["stamp", "a.exe", "p.az"], "-o SETUP.exe missing"),

@@ -175,5 +175,73 @@ TEST(CompressionPipeline, AFileThatChangedSizeIsRefused) {
     EXPECT_NE(error.find("changed while being read (now longer)"), std::string::npos) << error;
 }
 
+#ifdef AZPACK_LIBDEFLATE
+// libdeflate's levels: every chunk shape azpack makes (empty, one block,
+// several blocks of text, several blocks of incompressible bytes that go
+// into stored blocks, the padded table) decoded as the installer decodes,
+// and the same bytes whatever the thread count.
+TEST(Libdeflate, EveryChunkShapeDecodesWithZlib) {
+    TestFolder folder;
+    std::vector<size_t> sizes = {0, 1, 100, kBlockSize, kBlockSize + 1, 3 * kBlockSize + 12345};
+    std::vector<SourceFile> files = writeFiles(folder, sizes);
+    std::string noise(2 * kBlockSize + 77, '\0');
+    uint32_t state = 7;
+    for (char& c : noise) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 24);
+    }
+    SourceFile random;
+    random.name = "noise";
+    random.found = random.contents = folder.write("noise", noise);
+    random.size = noise.size();
+    files.push_back(random);
+    sizes.push_back(noise.size());
+    for (int level : {10, 12}) {
+        MemorySink one;
+        MemorySink many;
+        std::string error;
+        ASSERT_TRUE(compressFiles(files, 1, level, &one, nullptr, &error)) << error;
+        ASSERT_TRUE(compressFiles(files, 3, level, &many, nullptr, &error)) << error;
+        EXPECT_EQ(one.streams, many.streams);
+        for (size_t i = 0; i < files.size(); ++i) {
+            EXPECT_EQ(installerDecode(one.streams[i], sizes[i]),
+                      TestFolder::read(files[i].contents))
+                << level << " " << i;
+        }
+        std::string table = sampleBytes(7176, 9);
+        const auto* bytes = reinterpret_cast<const unsigned char*>(table.data());
+        std::vector<unsigned char> padded;
+        ASSERT_TRUE(compressToSize(bytes, table.size(), level, paddedStreamRoom(table.size()),
+                                   &padded, &error));
+        EXPECT_EQ(installerDecode(std::string(padded.begin(), padded.end()), table.size()), table);
+    }
+}
+
+// Every way a block's data can end within its last byte gets its sync
+// flush marker right.
+TEST(Libdeflate, ABlockEndsOnASyncFlushAtEveryBitOffset) {
+    LibdeflateBlocks blocks(12);
+    std::string data;
+    for (int length = 1; length < 200; ++length) {
+        data += static_cast<char>('a' + length % 26);
+        std::vector<unsigned char> stream;
+        std::string error;
+        const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+        ASSERT_TRUE(blocks.compress(bytes, data.size(), true, false, &stream, &error)) << error;
+        ASSERT_GE(stream.size(), 6u);
+        EXPECT_EQ(std::vector<unsigned char>(stream.end() - 4, stream.end()),
+                  (std::vector<unsigned char>{0x00, 0x00, 0xFF, 0xFF}));
+        ASSERT_TRUE(blocks.compress(bytes, data.size(), false, true, &stream, &error)) << error;
+        appendAdler(static_cast<uint32_t>(adler32_combine(
+                        blocks.firstBlockAdler(), adler32(1, bytes, static_cast<uInt>(data.size())),
+                        static_cast<z_off_t>(data.size()))),
+                    &stream);
+        EXPECT_EQ(installerDecode(std::string(stream.begin(), stream.end()), 2 * data.size()),
+                  data + data)
+            << length;
+    }
+}
+#endif
+
 }  // namespace
 }  // namespace azpack

@@ -42,7 +42,13 @@ TEST(ReadProjectFile, NamesTheLineOfAFault) {
     std::string error;
     auto unknown = folder.write("a", "language = fr\nproduct = x\n");
     EXPECT_FALSE(readProjectFile(unknown, &settings, &error));
-    EXPECT_EQ(error, unknown.u8string() + ":2: unknown key 'product'");
+    EXPECT_EQ(error.find(unknown.u8string() + ":2: unknown key 'product' (did you mean "
+                         "'product-name'?); keys are main-program "),
+              0u)
+        << error;
+    auto near = folder.write("n", "prodct-name = x\n");
+    EXPECT_FALSE(readProjectFile(near, &settings, &error));
+    EXPECT_NE(error.find("(did you mean 'product-name'?)"), std::string::npos) << error;
     auto twice = folder.write("b", "icon-file = a\nicon-file = b\n");
     EXPECT_FALSE(readProjectFile(twice, &settings, &error));
     EXPECT_EQ(error, twice.u8string() + ":2: key 'icon-file' given twice");

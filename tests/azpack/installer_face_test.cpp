@@ -152,19 +152,59 @@ TEST(FolderCheck, TemplatesAsTheInstallerExpandsThem) {
         return ok ? std::string() : error;
     };
     std::vector<std::string> warnings;
-    for (const char* good : {"C:\\App", "\\\\server\\share\\App", "%PROGRAMFILES%\\App", "%windir%",
-                             "%AppData%\\App", "$Software\\X\\Dir$\\App", "%start menu%\\App"})
+    for (const char* good : {"%PROGRAMFILES%\\App", "%programfiles%", "%ProgramFiles%\\A\\B"})
         EXPECT_EQ(check(good, &warnings), "") << good;
     EXPECT_TRUE(warnings.empty());
+    // Full paths, but not below the program-files folder: a warning each.
+    for (const char* outside : {"C:\\App", "\\\\server\\share\\App", "%windir%", "%AppData%\\App",
+                                "$Software\\X\\Dir$\\App", "%start menu%\\App",
+                                "%PROGRAMFILES%\\..\\App", "C:\\Program Files\\App"}) {
+        EXPECT_EQ(check(outside, &warnings), "") << outside;
+        ASSERT_EQ(warnings.size(), 1u) << outside;
+        EXPECT_NE(warnings[0].find("can lead outside the program-files folder"), std::string::npos);
+        warnings.clear();
+    }
     for (const char* bad : {"Mon Appli", "$PROGRAMFILES\\Mon Appli", "\\App", "C:App", "\\\\"})
         EXPECT_NE(check(bad, &warnings), "") << bad;
     EXPECT_EQ(check("%programfile%\\App", &warnings), "");
-    ASSERT_EQ(warnings.size(), 1u);
+    ASSERT_EQ(warnings.size(), 2u);
     EXPECT_NE(warnings[0].find("%programfile% is not a folder macro"), std::string::npos);
     warnings.clear();
     EXPECT_EQ(check("", &warnings), "");
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("Desktop"), std::string::npos);
+}
+
+TEST(FolderCheck, InstalledPathsThatCannotBeRecorded) {
+    auto check = [](const std::string& value, size_t entryLength,
+                    std::vector<std::string>* warnings) {
+        azpack::Setting setting{value, "--install-folder"};
+        std::string error;
+        bool ok = azpack::checkInstalledPathLengths(setting, std::string(entryLength, 'e'), "setup",
+                                                    warnings, &error);
+        return ok ? std::string() : error;
+    };
+    std::vector<std::string> warnings;
+    // C:\ + 236 + \ + the profile's 17 characters: 257, fits.
+    EXPECT_EQ(check("C:\\" + std::string(236, 'x'), 10, &warnings), "");
+    EXPECT_TRUE(warnings.empty());
+    // The same folder with a 21-character entry: 261 even at its shortest.
+    std::string error = check("C:\\" + std::string(236, 'x'), 21, &warnings);
+    EXPECT_NE(error.find("paths of 261 characters"), std::string::npos) << error;
+    // The profile alone: C:\ + 240 + \TAVUUNINSTALL.INI = 261.
+    EXPECT_NE(check("C:\\" + std::string(240, 'x'), 1, &warnings), "");
+    // Fits at the drive's root, not in Program Files (x86): a warning that
+    // shows the longest path.
+    EXPECT_EQ(check("%PROGRAMFILES%\\" + std::string(200, 'x'), 40, &warnings), "");
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("may pass 259 characters"), std::string::npos);
+    EXPECT_NE(warnings[0].find("is 264 characters"), std::string::npos) << warnings[0];
+    EXPECT_NE(warnings[0].find("C:\\Program Files (x86)\\xx"), std::string::npos);
+    warnings.clear();
+    // A user's folder with a 20-character user name; the installer's name as leaf.
+    EXPECT_EQ(check("%Programs%", 170, &warnings), "");
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("\\Start Menu\\Programs\\setup\\eee"), std::string::npos);
 }
 
 }  // namespace

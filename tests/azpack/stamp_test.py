@@ -230,6 +230,101 @@ class Stamp(AzpackTestCase):
         code, listed, _ = run("list", inside)
         self.assertNotIn("setup.exe", listed)
 
+    def test_strict_builds_fail_where_the_installer_would_misbehave(self):
+        # A publisher's CI: the project file written with quotes, then the
+        # templates that lead to the Desktop or outside Program Files.
+        stub = self.stub("stub_i686.exe")
+        out = self.path("setup.exe")
+        base = ["build", self.path("src"), "-o", out, "--stub", stub, "--strict"]
+        project = self.path("setup.azproj")
+        t.write_file(project, b'install-folder = "%PROGRAMFILES%\\Carnet"\n'
+                              b'main-program = bin/app.exe\nproduct-name = " Carnet "\n')
+        code, _, err = run(*base, "--project", project)
+        self.assertEqual((code, err), (0, ""))
+        code, shown, _ = run("list", out)
+        self.assertIn("%PROGRAMFILES%\\Carnet\n", shown)
+        self.assertIn(" Carnet \n", shown)
+        os.remove(out)
+        refusals = [
+            (["--install-folder", "%LOCALAPPDATA%\\Carnet"],
+             ("%LOCALAPPDATA% is not a folder macro", "can lead outside the program-files")),
+            (["--install-folder", "%ProgramFiles(x86)%\\Carnet"],
+             ("%ProgramFiles(x86)% is not a folder macro",)),
+            ([], ("no install folder: the installer puts the product on the user's Desktop",)),
+            (["--install-folder", "C:\\Carnet"], ("can lead outside the program-files",)),
+            (["--install-folder", "$Software\\Carnet\\Dir$"],
+             ("can lead outside the program-files",)),
+        ]
+        for options, needles in refusals:
+            with self.subTest(options=options):
+                code, _, err = run(*base, "--main-program", "bin/app.exe", *options)
+                self.assert_strict_refusal(code, err, *needles)
+                self.assert_no_output(out)
+        # Characters no Windows path or name may hold, strict or not.
+        for key, value in (("install-folder", '"%PROGRAMFILES%\\Carnet"'),
+                           ("product-name", "Carnet?"), ("start-menu-name", "A|B"),
+                           ("favorites-name", "tab\there")):
+            with self.subTest(key=key):
+                code, _, err = run("build", self.path("src"), "-o", out, "--stub", stub,
+                                   "--" + key, value)
+                self.assert_refused(code, err, "--" + key + ": ", "which no Windows path or name")
+                self.assert_no_output(out)
+        # strict = true in the project file; a 64-bit main program in the
+        # 32-bit installer is one more warning.
+        shutil.copy(self.stub("stub_x86_64.exe"), self.path("src", "bin", "app.exe"))
+        t.write_file(project, b"install-folder = %PROGRAMFILES%\\Carnet\n"
+                              b"main-program = bin/app.exe\nstrict = true\n")
+        code, _, err = run("build", self.path("src"), "-o", out, "--stub", stub,
+                           "--project", project)
+        self.assert_strict_refusal(code, err, "warning: main program 'bin\\app.exe' is a 64-bit "
+                                              "program in a 32-bit (i686) installer")
+        self.assert_no_output(out)
+        t.write_file(project, b"strict = yes\n")
+        code, _, err = run("build", self.path("src"), "-o", out, "--stub", stub,
+                           "--project", project)
+        self.assert_refused(code, err, "strict wants true or false")
+
+    def test_sign_command_signs_the_uninstaller_and_the_installer(self):
+        # A stand-in signer that appends a mark and logs what it was given.
+        stub = self.stub("stub_i686.exe")
+        out = self.path("setup.exe")
+        log = self.path("signed.log")
+        signer = "cat {in} > {out} && printf SIGNED >> {out} && echo {in} >> " + log
+        uninstaller = self.path("TAVU.EXE")
+        shutil.copy(stub, uninstaller)
+        base = ["build", self.path("src"), "-o", out, "--stub", stub, "--install-folder",
+                "%PROGRAMFILES%\\App", "--uninstaller", uninstaller]
+        code, _, err = run(*base, "--sign-command", signer)
+        self.assertEqual(code, 0, err)
+        self.assertTrue(t.read_file(out).endswith(b"SIGNED"))
+        code, _, err = run("extract", out, self.path("x"))
+        self.assertEqual(code, 0, err)
+        self.assertEqual(t.read_file(self.path("x", "TAVUUNINSTALL.EXE")),
+                         t.read_file(uninstaller) + b"SIGNED")
+        signed = t.read_file(log).decode().splitlines()
+        self.assertEqual(signed[0], uninstaller)
+        self.assertRegex(signed[1], r"/\.setup\.exe\.installer-\d+-0\.tmp$")
+        self.assertEqual(len(signed), 2)
+        before = t.read_file(out)
+        for command, needles in (("false {in} {out}", ("the signing command failed",
+                                                        "exit status 1")),
+                                 ("true {in} {out}", ("wrote no program at {out}",))):
+            with self.subTest(command=command):
+                code, _, err = run(*base, "--sign-command", command)
+                self.assert_refused(code, err, uninstaller, *needles)
+                self.assertEqual(t.read_file(out), before)
+                self.assertEqual([n for n in os.listdir(self.scratch) if n.endswith(".tmp")],
+                                 [])
+        code, _, err = run(*base, "--sign-command", "signtool {in}")
+        self.assert_refused(code, err, "--sign-command wants {in} and {out}", exit_code=2)
+
+    def assert_strict_refusal(self, code, err, *needles):
+        self.assertEqual(code, 1, err)
+        for needle in needles:
+            self.assertIn(needle, err)
+        self.assertRegex(err.splitlines()[-1], r"^azpack: \d+ warnings? above and --strict "
+                                               r"\(strict = true\): nothing written$")
+
     def test_a_stub_that_is_not_ours_is_refused(self):
         data = bytearray(t.read_file(self.stub("stub_x86_64.exe")))
         mark = "azsetup\0".encode("utf-16-le")

@@ -4,6 +4,8 @@ dpkg-deb -x into a throw-away folder, and its azpack, given nothing but the
 source folder and the output, makes the i686 installer of the sample, which
 installs under Wine."""
 
+import gzip
+import re
 import subprocess
 import unittest
 from pathlib import Path
@@ -21,6 +23,27 @@ class Package(Scenario):
         self.assertEqual(done.returncode, 0, (args, done.stdout[-3000:], done.stderr[-3000:]))
         return done
 
+    def check_documents(self, root):
+        """What a publisher reads: the licence, what the stubs link, links
+        that lead somewhere, every build option in the manual page."""
+        docs = root / "usr/share/doc/azsetup"
+        self.assertIn("MIT License", (docs / "LICENSE").read_text())
+        self.assertIn("The azsetup developers", (docs / "LICENSE").read_text())
+        copyright = (docs / "copyright").read_text()
+        for needle in ("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/",
+                       "License: Expat", "License: Zlib", "License: ZPL-2.1",
+                       "GCC RUNTIME LIBRARY EXCEPTION", "winpthreads", "Jean-loup Gailly"):
+            self.assertIn(needle, copyright)
+        for document in ("README.md", "azpack.md"):
+            text = (docs / document).read_text()
+            for target in re.findall(r"\]\(([^)#:]+)(?:#[^)]*)?\)", text):
+                self.assertTrue((docs / target).is_file(), "%s links %s" % (document, target))
+        manual = gzip.decompress((root / "usr/share/man/man1/azpack.1.gz").read_bytes()).decode()
+        manual = manual.replace("\\-", "-")
+        shown = self.tool(root / "usr/bin/azpack", "build", "--help").stdout.decode()
+        options = set(re.findall(r"^\s+(?:-\w, )?(--[a-z-]+)", shown, re.M))
+        self.assertEqual(sorted(o for o in options if o not in manual), [])
+
     def test_the_unpacked_package_builds_a_default_installer_that_installs(self):
         host_build = Path(settings().azpack).parents[2]
         out = self.build / "package"
@@ -35,14 +58,16 @@ class Package(Scenario):
         self.assertIn("Architecture: amd64", text)
         depends = text.split("Depends:", 1)[1].strip()
         names = sorted(d.strip().split(" ")[0] for d in depends.split(","))
-        self.assertEqual(names, ["libc6", "libgcc-s1", "libstdc++6", "zlib1g"])
+        self.assertEqual(names, ["libc6", "libdeflate0", "libgcc-s1", "libstdc++6", "zlib1g"])
 
         root = self.build / "unpacked"
         self.tool("dpkg-deb", "-x", debs[0], root)
         for path in ("usr/bin/azpack", "usr/share/azsetup/i686/azsetup.exe",
                      "usr/share/azsetup/x86_64/azsetup.exe", "usr/share/man/man1/azpack.1.gz",
-                     "usr/share/doc/azsetup/README.md", "usr/share/doc/azsetup/azpack.md"):
+                     "usr/share/doc/azsetup/README.md", "usr/share/doc/azsetup/azpack.md",
+                     "usr/share/doc/azsetup/LICENSE", "usr/share/doc/azsetup/copyright"):
             self.assertTrue((root / path).is_file(), path)
+        self.check_documents(root)
         azpack = root / "usr/bin/azpack"
         self.assertEqual(self.tool(azpack, "--version").stdout.decode().split()[0], "azpack")
 

@@ -1,10 +1,13 @@
 """The installer as a publisher ships it: built with its own icon and version
-texts, signed afterwards with osslsigncode and a throw-away certificate. The
+texts, signed afterwards with osslsigncode and a throw-away certificate, and
+signed in the build with --sign-command (its uninstaller too). The
 face is read back with pefile and, under Wine, with GetFileVersionInfoA; the
 signed file verifies, installs, and its Uninstall entry shows the version
 and the publisher; stamping it again is refused."""
 
+import shlex
 import struct
+from pathlib import Path
 import subprocess
 import unittest
 import zlib
@@ -120,6 +123,21 @@ class Publisher(Scenario):
         self.assertIn(b"sign the result", refused.stderr)
         self.assertFalse((self.build / "again.exe").exists())
 
+        # Signed in the build: the uninstaller bound for the Windows folder
+        # is signed before it is stored, then the installer.
+        uninstaller = Path(settings().azsetup).parents[1] / "uninstall" / "TAVUUNINSTALL.EXE"
+        flow = self.build / "flow.exe"
+        payloads.azpack(*args[:3], flow, *args[4:], "--uninstaller", uninstaller,
+                        "--sign-command", "osslsigncode sign -certs %s -key %s -n %s "
+                        "-in {in} -out {out}" % (shlex.quote(str(cert)), shlex.quote(str(key)),
+                                                 PRODUCT))
+        unpacked = self.build / "unpacked"
+        payloads.azpack("extract", flow, unpacked)
+        for program in (flow, unpacked / "TAVUUNINSTALL.EXE"):
+            check = self.run_tool("osslsigncode", "verify", "-CAfile", cert, "-in", program)
+            self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
+        self.assertVersionResource(flow, images, group)
+
         exe = self._place(signed, "signed.exe")
         result = "C:\\azwork\\observe\\version.txt"
         self.prefix.run(self.prefix.helper("az_version.exe"), [exe, result], timeout=60)
@@ -133,8 +151,12 @@ class Publisher(Scenario):
                                 "ProductVersion": "3.1.4", "CompanyName": FACE["--company"],
                                 "LegalCopyright": FACE["--copyright"]})
 
-        run = self.install(exe)
+        run = self.install(self._place(flow, "flow.exe"))
         self.assertFinishedQuietly(run)
+        windows = self.machine.windows.rstrip("\\")
+        installed = self.prefix.host(windows + "\\TAVUUNINSTALL.EXE")
+        check = self.run_tool("osslsigncode", "verify", "-CAfile", cert, "-in", installed)
+        self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
         self.assertFiles(FOLDER, files)
         entry = self.uninstall_entry(PRODUCT)
         self.assertIsNotNone(entry, "no Uninstall entry")

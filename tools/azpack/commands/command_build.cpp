@@ -5,10 +5,12 @@
 #include "commands/command_line.h"
 #include "commands/commands.h"
 #include "commands/installer_face.h"
+#include "compress/libdeflate_blocks.h"
 #include "io/file_io.h"
 #include "io/running_program.h"
 #include "stubs/stub_location.h"
 #include "write/payload_builder.h"
+#include "write/signing.h"
 
 namespace azpack {
 
@@ -40,13 +42,18 @@ const char kHelp[] =
     "      --description TEXT      FileDescription of the installer's version resource\n"
     "      --copyright TEXT        LegalCopyright of the installer's version resource\n"
     "  -j, --jobs N                compression threads (default: all cores)\n"
-    "      --level N               zlib level 0-9 (default 9)\n"
+    "      --level N               0-9: zlib's levels; 10-12: libdeflate's, where\n"
+    "                              azpack was built with it (default 9)\n"
     "      --target TARGET         i686 (default) or x86_64: which stub to use\n"
     "      --stub STUB.exe         use STUB.exe instead of the target's stub\n"
     "      --payload-only          write the bare payload, no installer\n"
     "      --lenient               only warn about a missing main program or an\n"
     "                              install folder that is never a full path\n"
-    "      --stub STUB.exe         write STUB.exe with the payload as its resource\n"
+    "      --strict                every warning fails the build (exit 1, nothing\n"
+    "                              written); also 'strict = true' in the project\n"
+    "      --sign-command CMD      sign the uninstaller before it is stored and the\n"
+    "                              installer: CMD with {in} and {out} replaced by\n"
+    "                              the file to sign and the signed file to write\n"
     "      --uninstaller FILE      store FILE as the entry TAVUUNINSTALL.EXE\n"
     "      --no-uninstaller        store no uninstaller (with the target's stub its\n"
     "                              uninstaller goes in when installed beside it)\n"
@@ -54,10 +61,17 @@ const char kHelp[] =
     "\n"
     "Exit status: 0 success, 1 a problem with the input, 2 a usage error.\n";
 
-const char* const kHeaderKeys[] = {"main-program",   "install-folder", "product-name",
-                                   "favorites-name", "icon-file",      "start-menu-name",
-                                   "language",       "setup-icon",     "product-version",
-                                   "company",        "description",    "copyright"};
+// "true" or "false" from the project file's strict key; empty is false.
+bool readStrictSetting(const Setting& setting, bool* strict, std::string* error) {
+    if (setting.value.empty() || setting.value == "false")
+        return true;
+    if (setting.value == "true") {
+        *strict = true;
+        return true;
+    }
+    *error = setting.origin + ": strict wants true or false, not '" + setting.value + "'";
+    return false;
+}
 
 int defaultJobs() {
     unsigned cores = std::thread::hardware_concurrency();
@@ -77,7 +91,9 @@ int runBuild(const std::vector<std::string>& arguments) {
     std::string target;
     bool payloadOnly = false;
     bool lenient = false;
+    bool strict = false;
     std::string uninstaller;
+    std::string signCommand;
     bool noUninstaller = false;
     std::vector<std::pair<std::string, std::string>> overrides;
     while (!reader.atEnd() && !reader.failed()) {
@@ -94,10 +110,15 @@ int runBuild(const std::vector<std::string>& arguments) {
             reader.takeValue("--project", nullptr, &project) ||
             reader.takeValue("--stub", nullptr, &stub) || reader.takeValue("--jobs", "-j", &jobs) ||
             reader.takeValue("--level", nullptr, &level) ||
-            reader.takeValue("--uninstaller", nullptr, &uninstaller))
+            reader.takeValue("--uninstaller", nullptr, &uninstaller) ||
+            reader.takeValue("--sign-command", nullptr, &signCommand))
             continue;
         if (reader.takeFlag("--lenient", nullptr)) {
             lenient = true;
+            continue;
+        }
+        if (reader.takeFlag("--strict", nullptr)) {
+            strict = true;
             continue;
         }
         if (reader.takeFlag("--no-uninstaller", nullptr)) {
@@ -105,9 +126,9 @@ int runBuild(const std::vector<std::string>& arguments) {
             continue;
         }
         bool matched = false;
-        for (const char* key : kHeaderKeys) {
+        for (const std::string& key : textSettingKeys()) {
             std::string value;
-            if (reader.takeValue(("--" + std::string(key)).c_str(), nullptr, &value)) {
+            if (reader.takeValue(("--" + key).c_str(), nullptr, &value)) {
                 overrides.emplace_back(key, value);
                 matched = true;
                 break;
@@ -120,19 +141,28 @@ int runBuild(const std::vector<std::string>& arguments) {
     request.jobs = defaultJobs();
     request.lenient = lenient;
     if (!reader.failed() && operands.size() != 1)
-        reader.setError(operands.empty() ? "SOURCE_DIR missing" : "more than one SOURCE_DIR");
+        reader.setError(operands.empty()
+                            ? "SOURCE_DIR missing"
+                            : "more than one SOURCE_DIR ('" + operands[1] +
+                                  "'); the output goes after -o, as in -o " + operands[1]);
     if (!reader.failed() && output.empty())
         reader.setError("-o OUT missing");
     if (!reader.failed() && !jobs.empty() && !parseNumber(jobs, 1, 1024, &request.jobs))
         reader.setError("--jobs wants a number from 1 to 1024");
-    if (!reader.failed() && !level.empty() && !parseNumber(level, 0, 9, &request.level))
-        reader.setError("--level wants a number from 0 to 9");
+    const int strongest = libdeflateAvailable() ? kStrongestLevel : kStrongestZlibLevel;
+    if (!reader.failed() && !level.empty() && !parseNumber(level, 0, strongest, &request.level))
+        reader.setError("--level wants a number from 0 to " + std::to_string(strongest) +
+                        (libdeflateAvailable() ? " (0-9 zlib, 10-12 libdeflate)" : ""));
     if (!reader.failed() && !target.empty() && target != "i686" && target != "x86_64")
         reader.setError("--target wants i686 or x86_64");
     if (!reader.failed() && payloadOnly && (!stub.empty() || !target.empty()))
         reader.setError("--payload-only writes no installer: drop --stub and --target");
     if (!reader.failed() && noUninstaller && !uninstaller.empty())
         reader.setError("--uninstaller and --no-uninstaller exclude each other");
+    if (!reader.failed() && !signCommand.empty() && payloadOnly)
+        reader.setError("--payload-only writes no installer to sign: drop --sign-command");
+    if (!reader.failed() && !signCommand.empty() && !signCommandProblem(signCommand).empty())
+        reader.setError(signCommandProblem(signCommand));
     if (reader.failed())
         return reader.reportUsage();
 
@@ -162,6 +192,11 @@ int runBuild(const std::vector<std::string>& arguments) {
         reportError(error);
         return kExitInputProblem;
     }
+    if (!readStrictSetting(request.settings.strict, &strict, &error)) {
+        reportError(error);
+        return kExitInputProblem;
+    }
+    request.strict = strict;
     for (const auto& setting : overrides) {
         Setting* target = request.settings.find(setting.first);
         target->value = setting.second;
@@ -195,6 +230,18 @@ int runBuild(const std::vector<std::string>& arguments) {
     if (!folder.empty() && !std::filesystem::is_directory(folder, code)) {
         reportError(output + ": folder " + displayPath(folder) + " does not exist");
         return kExitInputProblem;
+    }
+
+    // The uninstaller goes in signed; the installer is signed when complete.
+    TemporaryFile signedUninstaller;
+    request.signCommand = signCommand;
+    if (!signCommand.empty() && !request.uninstaller.empty()) {
+        if (!signFile(signCommand, request.uninstaller, request.output, &signedUninstaller,
+                      &error)) {
+            reportError(error);
+            return kExitInputProblem;
+        }
+        request.uninstaller = signedUninstaller.path();
     }
 
     BuildSummary summary;

@@ -85,15 +85,29 @@ void padWithEmptyBlocks(size_t bytes, std::vector<unsigned char>* out) {
     blocks.align();
 }
 
+// The header record and the table are zlib's whatever the level.
+int zlibLevel(int level) {
+    return level > kStrongestZlibLevel ? kStrongestZlibLevel : level;
+}
+
 }  // namespace
 
 uint64_t blockCount(uint64_t size) {
     return size == 0 ? 1 : (size + kBlockSize - 1) / kBlockSize;
 }
 
-BlockCompressor::BlockCompressor(int level) : level_(level) {}
+BlockCompressor::BlockCompressor(int level) : level_(level) {
+    if (level > kStrongestZlibLevel)
+        libdeflate_ = new LibdeflateBlocks(level);
+}
+
+uint32_t BlockCompressor::firstBlockAdler() const {
+    return libdeflate_ != nullptr ? libdeflate_->firstBlockAdler()
+                                  : static_cast<uint32_t>(wrapped_.adler);
+}
 
 BlockCompressor::~BlockCompressor() {
+    delete libdeflate_;
     if (wrappedReady_)
         deflateEnd(&wrapped_);
     if (rawReady_)
@@ -132,6 +146,8 @@ bool BlockCompressor::deflateAll(z_stream* stream, const unsigned char* data, si
 bool BlockCompressor::compress(const unsigned char* data, size_t size,
                                const unsigned char* dictionary, size_t dictionarySize, bool first,
                                bool last, std::vector<unsigned char>* out, std::string* error) {
+    if (libdeflate_ != nullptr)
+        return libdeflate_->compress(data, size, first, last, out, error);
     int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
     if (first) {
         int code = wrappedReady_ ? deflateReset(&wrapped_)
@@ -176,8 +192,8 @@ size_t paddedStreamRoom(size_t size) {
 bool compressToSize(const unsigned char* data, size_t size, int level, size_t streamSize,
                     std::vector<unsigned char>* out, std::string* error) {
     z_stream stream{};
-    int code =
-        deflateInit2(&stream, level, Z_DEFLATED, kWindowBits, kMemoryLevel, Z_DEFAULT_STRATEGY);
+    int code = deflateInit2(&stream, zlibLevel(level), Z_DEFLATED, kWindowBits, kMemoryLevel,
+                            Z_DEFAULT_STRATEGY);
     if (code != Z_OK) {
         *error = zlibFailure(code);
         return false;
@@ -203,7 +219,7 @@ bool compressWhole(const unsigned char* data, size_t size, int level,
                    std::vector<unsigned char>* out, std::string* error) {
     uLongf length = compressBound(static_cast<uLong>(size));
     out->resize(length);
-    int code = compress2(out->data(), &length, data, static_cast<uLong>(size), level);
+    int code = compress2(out->data(), &length, data, static_cast<uLong>(size), zlibLevel(level));
     if (code != Z_OK) {
         *error = zlibFailure(code);
         return false;

@@ -10,6 +10,9 @@
 // (byte aligned, not final), and the stream ends with the Adler-32 of the
 // whole file, combined from the blocks' own checksums. The cut points depend
 // on the file size alone, so the output never depends on the thread count.
+// Levels 0-9 are zlib's; 10-12 are libdeflate's (see libdeflate_blocks.h),
+// whose later blocks are not primed. The header record and the table are
+// always zlib's, at level 9 for the libdeflate levels.
 #ifndef AZPACK_BLOCK_COMPRESSOR_H
 #define AZPACK_BLOCK_COMPRESSOR_H
 
@@ -19,6 +22,8 @@
 #include <vector>
 
 #include <zlib.h>
+
+#include "compress/libdeflate_blocks.h"
 
 namespace azpack {
 
@@ -45,7 +50,7 @@ class BlockCompressor {
     // After compressing a first block: the Adler-32 of its data, which the
     // zlib stream computed on the way (later blocks are raw deflate and
     // carry none).
-    uint32_t firstBlockAdler() const { return static_cast<uint32_t>(wrapped_.adler); }
+    uint32_t firstBlockAdler() const;
 
     // Deflates all of `data` with `flush`, appending to `out`.
     static bool deflateAll(z_stream* stream, const unsigned char* data, size_t size, int flush,
@@ -53,8 +58,9 @@ class BlockCompressor {
 
   private:
     int level_;
-    z_stream wrapped_{};  // zlib header, for the first block
-    z_stream raw_{};      // headerless, for later blocks
+    LibdeflateBlocks* libdeflate_ = nullptr;  // owned; for levels above 9
+    z_stream wrapped_{};                      // zlib header, for the first block
+    z_stream raw_{};                          // headerless, for later blocks
     bool wrappedReady_ = false;
     bool rawReady_ = false;
 };

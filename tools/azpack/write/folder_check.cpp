@@ -9,13 +9,43 @@ namespace azpack {
 
 namespace {
 
-// The value names of the user's "Shell Folders" key that Windows writes.
-const char* const kShellFolders[] = {
-    "AppData",    "Cache",    "CD Burning",    "Cookies",  "Desktop",     "Favorites",
-    "Fonts",      "History",  "Local AppData", "My Music", "My Pictures", "My Video",
-    "NetHood",    "Personal", "PrintHood",     "Programs", "Recent",      "SendTo",
-    "Start Menu", "Startup",  "Templates"};
+// The value names of the user's "Shell Folders" key that Windows writes,
+// with where Windows puts each below the user's profile (or the Windows
+// folder, for Fonts) unless it was moved.
+struct ShellFolder {
+    const char* name;
+    const char* usualPlace;
+};
+const ShellFolder kShellFolders[] = {
+    {"AppData", "AppData\\Roaming"},
+    {"Cache", "AppData\\Local\\Microsoft\\Windows\\INetCache"},
+    {"CD Burning", "AppData\\Local\\Microsoft\\Windows\\Burn\\Burn"},
+    {"Cookies", "AppData\\Local\\Microsoft\\Windows\\INetCookies"},
+    {"Desktop", "Desktop"},
+    {"Favorites", "Favorites"},
+    {"Fonts", nullptr},
+    {"History", "AppData\\Local\\Microsoft\\Windows\\History"},
+    {"Local AppData", "AppData\\Local"},
+    {"My Music", "Music"},
+    {"My Pictures", "Pictures"},
+    {"My Video", "Videos"},
+    {"NetHood", "AppData\\Roaming\\Microsoft\\Windows\\Network Shortcuts"},
+    {"Personal", "Documents"},
+    {"PrintHood", "AppData\\Roaming\\Microsoft\\Windows\\Printer Shortcuts"},
+    {"Programs", "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"},
+    {"Recent", "AppData\\Roaming\\Microsoft\\Windows\\Recent"},
+    {"SendTo", "AppData\\Roaming\\Microsoft\\Windows\\SendTo"},
+    {"Start Menu", "AppData\\Roaming\\Microsoft\\Windows\\Start Menu"},
+    {"Startup", "AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup"},
+    {"Templates", "AppData\\Roaming\\Microsoft\\Windows\\Templates"}};
 const char* const kOwnMacros[] = {"programfiles", "windir", "tempdir"};
+
+// A user name of the longest length Windows allows (20 characters).
+const char kUsualProfile[] = "C:\\Users\\user-name-of-20-chars";
+// What the i686 installer reads on 64-bit Windows, the longer of the two.
+const char kUsualProgramFiles[] = "C:\\Program Files (x86)";
+// Marks the program-files folder, to see whether an expansion stays in it.
+const char kProgramFilesMark[] = "C:\\<program files>";
 
 bool sameIgnoringCase(const std::string& a, const char* b) {
     size_t i = 0;
@@ -27,26 +57,37 @@ bool sameIgnoringCase(const std::string& a, const char* b) {
     return i == a.size() && b[i] == '\0';
 }
 
-// A machine on which every folder is a full path and every registry value
-// is there: what is left to go wrong is the template itself.
+// A machine whose folders are stand-ins of one kind: every folder a full
+// path and every registry value there (kCheck), every folder the shortest
+// full path "C:" (kShortest), every folder where Windows puts it (kUsual).
 class StandInMachine : public FolderLookups {
   public:
+    enum Kind { kCheck, kShortest, kUsual, kMarked };
+    explicit StandInMachine(Kind kind) : kind_(kind) {}
+
     std::string unknownMacro;
-    bool sawMacro = false;
 
     bool readUserValue(const char*, const char*, TextBuffer& out) override {
-        return answer("C:\\Registry", out);
+        return answer(pick("C:\\Registry", kUsualProgramFiles), out);
     }
-    bool readTempFolder(TextBuffer& out) override { return answer("C:\\Temp\\", out); }
-    bool readWindowsFolder(TextBuffer& out) override { return answer("C:\\Windows\\", out); }
+    bool readTempFolder(TextBuffer& out) override {
+        return answer(pick("C:\\Temp\\", usual("AppData\\Local\\Temp\\").c_str()), out);
+    }
+    bool readWindowsFolder(TextBuffer& out) override {
+        return answer(pick("C:\\Windows\\", "C:\\Windows\\"), out);
+    }
     bool readProgramFilesFolder(TextBuffer& out) override {
-        return answer("C:\\Program Files", out);
+        if (kind_ == kMarked)
+            return answer(kProgramFilesMark, out);
+        return answer(pick("C:\\Program Files", kUsualProgramFiles), out);
     }
     bool readShellFolder(const char* valueName, TextBuffer& out) override {
-        sawMacro = true;
-        for (const char* known : kShellFolders) {
-            if (sameIgnoringCase(valueName, known))
-                return answer("C:\\Users\\Me\\Shell", out);
+        for (const ShellFolder& known : kShellFolders) {
+            if (sameIgnoringCase(valueName, known.name)) {
+                std::string place =
+                    known.usualPlace == nullptr ? "C:\\Windows\\Fonts" : usual(known.usualPlace);
+                return answer(pick("C:\\Users\\Me\\Shell", place.c_str()), out);
+            }
         }
         if (unknownMacro.empty())
             unknownMacro = valueName;
@@ -56,12 +97,28 @@ class StandInMachine : public FolderLookups {
     void createFolder(const char*) override {}
 
   private:
+    Kind kind_;
+
+    const char* pick(const char* check, const char* usualPlace) const {
+        if (kind_ == kShortest)
+            return "C:";
+        return kind_ == kUsual ? usualPlace : check;
+    }
+    static std::string usual(const char* below) {
+        return std::string(kUsualProfile) + "\\" + below;
+    }
     static bool answer(const char* text, TextBuffer& out) {
         out.clear();
         out.append(text);
         return true;
     }
 };
+
+std::string expandOn(StandInMachine::Kind kind, const std::string& encoded, const char* leaf) {
+    StandInMachine machine(kind);
+    ExpandedFolder expanded = expandFolderWith(machine, encoded.c_str(), leaf);
+    return expanded.path.text == nullptr ? "" : expanded.path.text;
+}
 
 bool isFullPath(const char* path) {
     if (path == nullptr)
@@ -76,9 +133,31 @@ std::string knownNames() {
     std::string names;
     for (const char* name : kOwnMacros)
         names += std::string(names.empty() ? "" : ", ") + "%" + name + "%";
-    for (const char* name : kShellFolders)
-        names += std::string(", %") + name + "%";
+    for (const ShellFolder& folder : kShellFolders)
+        names += std::string(", %") + folder.name + "%";
     return names;
+}
+
+// Below the program-files folder, and never back out of it through "..".
+bool staysInProgramFiles(const std::string& path) {
+    const std::string mark = kProgramFilesMark;
+    if (path.compare(0, mark.size(), mark) != 0)
+        return false;
+    if (path.size() > mark.size() && path[mark.size()] != '\\')
+        return false;
+    std::string rest = path.substr(mark.size()) + "\\";
+    return rest.find("\\..\\") == std::string::npos;
+}
+
+// The longest path the installer writes or records in `folder`: the entry
+// with the longest name, or the uninstall profile.
+std::string longestRecorded(const std::string& folder, const std::string& longestEntry) {
+    std::string base = folder;
+    if (base.empty() || base.back() != '\\')
+        base += '\\';
+    const std::string profile = base + "TAVUUNINSTALL.INI";
+    const std::string entry = base + longestEntry;
+    return entry.size() > profile.size() ? entry : profile;
 }
 
 }  // namespace
@@ -96,7 +175,7 @@ bool checkInstallFolder(const Setting& folder, std::vector<std::string>* warning
     std::string reason;
     if (!utf8ToCp1252(folder.value, &encoded, &reason))
         return true;  // refused with its reason when the header is encoded
-    StandInMachine machine;
+    StandInMachine machine(StandInMachine::kCheck);
     ExpandedFolder expanded = expandFolderWith(machine, encoded.c_str(), "setup");
     if (!isFullPath(expanded.path.text)) {
         *error = where + ": install folder '" + folder.value +
@@ -110,6 +189,46 @@ bool checkInstallFolder(const Setting& folder, std::vector<std::string>* warning
                             "% is not a folder macro the installer knows: the product would land "
                             "on the Desktop. Known names: " +
                             knownNames());
+    }
+    if (!staysInProgramFiles(expandOn(StandInMachine::kMarked, encoded, "setup"))) {
+        warnings->push_back(
+            where + ": install folder '" + folder.value +
+            "' can lead outside the program-files folder: the installer then gives the folder "
+            "it creates the program-files protection (only administrators may change it) and "
+            "the product's users cannot write there; start it with %PROGRAMFILES%\\");
+    }
+    return true;
+}
+
+bool checkInstalledPathLengths(const Setting& folder, const std::string& longestEntry,
+                               const std::string& installerName, std::vector<std::string>* warnings,
+                               std::string* error) {
+    const std::string where = folder.origin.empty() ? "install folder" : folder.origin;
+    std::string encoded;
+    std::string reason;
+    if (!utf8ToCp1252(folder.value, &encoded, &reason))
+        return true;  // refused with its reason when the header is encoded
+    std::string leaf;
+    if (!utf8ToCp1252(installerName, &leaf, &reason) || leaf.empty())
+        leaf = "setup";
+    const std::string shortest =
+        longestRecorded(expandOn(StandInMachine::kShortest, encoded, "s"), longestEntry);
+    if (shortest.size() > kLongestInstalledPath) {
+        *error = where + ": with this install folder the installer would record paths of " +
+                 std::to_string(shortest.size()) + " characters even on a machine whose " +
+                 "folders are all at the drive's root (such as " + cp1252ToUtf8(shortest) +
+                 "); it records at most " + std::to_string(kLongestInstalledPath) +
+                 " and would refuse to install: shorten the folder or the entry names";
+        return false;
+    }
+    const std::string usual =
+        longestRecorded(expandOn(StandInMachine::kUsual, encoded, leaf.c_str()), longestEntry);
+    if (usual.size() > kLongestInstalledPath) {
+        warnings->push_back(
+            where + ": installed paths may pass " + std::to_string(kLongestInstalledPath) +
+            " characters, where the installer refuses to install: the longest is " +
+            std::to_string(usual.size()) + " characters with the folders where Windows puts " +
+            "them (" + kUsualProgramFiles + ", a 20-character user name): " + cp1252ToUtf8(usual));
     }
     return true;
 }

@@ -6,6 +6,7 @@
 
 #include "io/file_io.h"
 #include "names/code_page.h"
+#include "names/nearest_name.h"
 
 namespace azpack {
 
@@ -21,6 +22,15 @@ std::string trim(const std::string& text) {
         return "";
     size_t end = text.find_last_not_of(" \t\r");
     return text.substr(begin, end - begin + 1);
+}
+
+// A value written as "..." is the text between the quotes, taken as it is:
+// the way to keep blanks at its ends, and what a value copied from a
+// Windows dialog or a shell line looks like.
+std::string unquote(const std::string& value) {
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        return value.substr(1, value.size() - 2);
+    return value;
 }
 
 bool putText(const Setting& setting, const char* field, unsigned char* record, size_t offset,
@@ -45,6 +55,14 @@ bool putText(const Setting& setting, const char* field, unsigned char* record, s
 }
 
 }  // namespace
+
+const std::vector<std::string>& textSettingKeys() {
+    static const std::vector<std::string> keys = {
+        "main-program",    "install-folder",  "product-name", "favorites-name",
+        "icon-file",       "start-menu-name", "language",     "setup-icon",
+        "product-version", "company",         "description",  "copyright"};
+    return keys;
+}
 
 Setting* HeaderSettings::find(const std::string& key) {
     if (key == "language")
@@ -71,6 +89,8 @@ Setting* HeaderSettings::find(const std::string& key) {
         return &description;
     if (key == "copyright")
         return &copyright;
+    if (key == "strict")
+        return &strict;
     return nullptr;
 }
 
@@ -107,7 +127,17 @@ bool readProjectFile(const std::filesystem::path& path, HeaderSettings* settings
         std::string key = trim(content.substr(0, equals));
         Setting* setting = settings->find(key);
         if (setting == nullptr) {
-            *error = where + ": unknown key '" + key + "'";
+            std::vector<std::string> keys = textSettingKeys();
+            keys.push_back("strict");
+            std::string nearest = nearestName(key, keys);
+            for (const std::string& known : keys) {
+                if (nearest.empty() && key.size() >= 4 && known.find(key) != std::string::npos)
+                    nearest = known;  // "version" for "product-version"
+            }
+            *error = where + ": unknown key '" + key + "'" +
+                     (nearest.empty() ? "" : " (did you mean '" + nearest + "'?)") + "; keys are";
+            for (const std::string& known : keys)
+                *error += " " + known;
             return false;
         }
         for (const std::string& earlier : seen) {
@@ -117,7 +147,7 @@ bool readProjectFile(const std::filesystem::path& path, HeaderSettings* settings
             }
         }
         seen.push_back(key);
-        setting->value = trim(content.substr(equals + 1));
+        setting->value = unquote(trim(content.substr(equals + 1)));
         setting->origin = where;
     }
     return true;

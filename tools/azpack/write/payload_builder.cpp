@@ -15,6 +15,7 @@
 #include "write/build_notes.h"
 #include "write/entry_table.h"
 #include "write/progress_meter.h"
+#include "write/signing.h"
 #include "write/source_tree.h"
 #include "write/uninstaller_entry.h"
 
@@ -193,7 +194,8 @@ bool buildPayload(const BuildRequest& request, BuildSummary* summary, std::strin
     if (!encodeHeader(request.settings, header, error))
         return false;
     std::vector<SourceFile> files;
-    if (!scanSourceTree(request.source, &files, error))
+    std::vector<std::string> emptyFolders;
+    if (!scanSourceTree(request.source, &files, error, &emptyFolders))
         return false;
     leaveOutOutput(request, &files, summary);
     if (!addUninstallerEntry(request.uninstaller, &files, error) ||
@@ -214,8 +216,7 @@ bool buildPayload(const BuildRequest& request, BuildSummary* summary, std::strin
     summary->files = files.size();
     summary->pages = table.pageCount();
     summary->depth = table.depth();
-    if (!checkHeaderUse(request.settings, files, !request.stub.empty(), request.lenient,
-                        &summary->warnings, error))
+    if (!checkHeaderUse(request, files, emptyFolders, &summary->warnings, error))
         return false;
 
     // The table chunk's room is kept before the file chunks, so that they go
@@ -252,9 +253,12 @@ bool buildPayload(const BuildRequest& request, BuildSummary* summary, std::strin
     PayloadBytes payload;
     payload.file = built.path();
     payload.size = summary->payloadBytes;
-    return installer.create(request.output, "installer", error) &&
-           stampInstaller(request.stub, payload, request.face, &installer.file(), error) &&
-           installer.commitAs(request.output, error);
+    if (!installer.create(request.output, "installer", error) ||
+        !stampInstaller(request.stub, payload, request.face, &installer.file(), error))
+        return false;
+    return request.signCommand.empty()
+               ? installer.commitAs(request.output, error)
+               : signAndCommit(request.signCommand, &installer, request.output, error);
 }
 
 }  // namespace azpack

@@ -34,7 +34,9 @@ struct BuildRequest {
     int jobs = 1;
     int level = 9;
     bool showProgress = false;
-    bool lenient = false;  // header mistakes only warned about
+    bool lenient = false;     // header mistakes only warned about
+    bool strict = false;      // every warning refuses the build
+    std::string signCommand;  // run on the finished installer (see signing.h)
     uint64_t maxPayloadSize = kMaxPayloadSize;
 };
 

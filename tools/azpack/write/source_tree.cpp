@@ -30,8 +30,9 @@ std::string reasonOf(const std::error_code& code) {
 
 class TreeScanner {
   public:
-    TreeScanner(const fs::path& root, const fs::path& canonicalRoot, std::vector<SourceFile>* files)
-        : root_(root), canonicalRoot_(canonicalRoot), files_(files) {}
+    TreeScanner(const fs::path& root, const fs::path& canonicalRoot, std::vector<SourceFile>* files,
+                std::vector<std::string>* emptyFolders)
+        : root_(root), canonicalRoot_(canonicalRoot), files_(files), emptyFolders_(emptyFolders) {}
 
     bool scanFolder(const fs::path& folder, const std::string& prefix, std::string* error) {
         std::error_code code;
@@ -48,6 +49,8 @@ class TreeScanner {
             *error = displayPath(folder) + ": cannot read folder: " + reasonOf(code);
             return false;
         }
+        if (entries.empty() && !prefix.empty() && emptyFolders_ != nullptr)
+            emptyFolders_->push_back(prefix);
         for (const fs::directory_entry& entry : entries) {
             if (!addEntry(entry.path(), prefix, error))
                 return false;
@@ -113,11 +116,13 @@ class TreeScanner {
             }
             own = status;
             file.contents = target;
+            file.link = true;
         }
         if (!fs::is_regular_file(own)) {
             *error = displayPath(path) + ": not a plain file (pipe, socket or device)";
             return false;
         }
+        file.readOnly = (own.permissions() & fs::perms::owner_write) == fs::perms::none;
         file.size = fs::file_size(file.contents, code);
         if (code) {
             *error = displayPath(path) + ": " + reasonOf(code);
@@ -130,12 +135,16 @@ class TreeScanner {
     fs::path root_;
     fs::path canonicalRoot_;
     std::vector<SourceFile>* files_;
+    std::vector<std::string>* emptyFolders_;
 };
 
 }  // namespace
 
-bool scanSourceTree(const fs::path& root, std::vector<SourceFile>* files, std::string* error) {
+bool scanSourceTree(const fs::path& root, std::vector<SourceFile>* files, std::string* error,
+                    std::vector<std::string>* emptyFolders) {
     files->clear();
+    if (emptyFolders != nullptr)
+        emptyFolders->clear();
     std::error_code code;
     fs::file_status status = fs::status(root, code);
     if (code || !fs::exists(status)) {
@@ -151,11 +160,13 @@ bool scanSourceTree(const fs::path& root, std::vector<SourceFile>* files, std::s
         *error = displayPath(root) + ": " + reasonOf(code);
         return false;
     }
-    TreeScanner scanner(root, canonicalRoot, files);
+    TreeScanner scanner(root, canonicalRoot, files, emptyFolders);
     if (!scanner.scanFolder(root, "", error))
         return false;
     std::sort(files->begin(), files->end(),
               [](const SourceFile& a, const SourceFile& b) { return a.name < b.name; });
+    if (emptyFolders != nullptr)
+        std::sort(emptyFolders->begin(), emptyFolders->end());
     return true;
 }
 

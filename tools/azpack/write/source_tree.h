@@ -23,12 +23,15 @@ struct SourceFile {
     std::filesystem::path found;     // the path under the source folder
     std::filesystem::path contents;  // where the bytes are read (a link's target)
     uint64_t size = 0;
+    bool link = false;      // stored as a copy of its target
+    bool readOnly = false;  // no write permission: installed writable all the same
 };
 
-// Fills `files`, sorted by name. Fails on the first folder or file that
-// cannot be read or stored, with "PATH: reason".
+// Fills `files`, sorted by name, and `emptyFolders` (when given) with the
+// entry names of folders that hold nothing, sorted. Fails on the first
+// folder or file that cannot be read or stored, with "PATH: reason".
 bool scanSourceTree(const std::filesystem::path& root, std::vector<SourceFile>* files,
-                    std::string* error);
+                    std::string* error, std::vector<std::string>* emptyFolders = nullptr);
 
 }  // namespace azpack
 
