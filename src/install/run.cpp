@@ -7,8 +7,9 @@
 //   completion  after a full walk (completion.cpp)
 // Once extraction succeeded, every way out closes the payload stream and the
 // index file, which deletes them, and the run's folder goes with whatever is
-// left in it. Without a folder of its own nothing is installed. Entries written before a
-// stop stay installed. Each way out has its exit code (outcome.h).
+// left in it. Without a folder of its own nothing is installed. Entries
+// written before a stop stay installed. Each way out has its exit code
+// (outcome.h).
 #include "install/run.h"
 
 #include <cstdint>
