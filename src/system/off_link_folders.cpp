@@ -44,7 +44,8 @@ class OffLinkFolders : public Win32FolderLookups {
     void createFolder(const char* path) override {
         if (refused)
             return;
-        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+        DWORD attributes = GetFileAttributesA(path);
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
             FolderProtection protection(FolderAccess::kProgramFiles);
             bool protect = !liesInProgramFiles(path);
             if (protect && protection.failed()) {
@@ -52,9 +53,11 @@ class OffLinkFolders : public Win32FolderLookups {
                 return;
             }
             CreateDirectoryA(path, protect ? protection.attributes() : nullptr);
+            attributes = GetFileAttributesA(path);
         }
         // A level that cannot be made shows when the file cannot be written.
-        refused = isLink(path) != 0;
+        refused = attributes != INVALID_FILE_ATTRIBUTES &&
+                  (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && isLink(path);
     }
     bool refused = false;
 };
