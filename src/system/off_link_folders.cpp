@@ -25,52 +25,67 @@ bool liesIn(const char* path, const TextBuffer& folder) {
     return path[length] == '\\' || path[length] == '\0';
 }
 
-// Either view: a 32-bit run on 64-bit Windows may still write below the
-// 64-bit folder.
-bool liesInProgramFiles(const char* path) {
-    const REGSAM views[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
-    for (REGSAM view : views) {
-        TextBuffer folder(1024);
-        if (readRegistryText(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "ProgramFilesDir",
-                             KEY_READ | view, 1024, folder) &&
-            liesIn(path, folder))
-            return true;
+// Read once per process, in both views: a 32-bit run on 64-bit Windows may
+// still write below the 64-bit folder.
+class ProgramFilesFolders {
+  public:
+    ProgramFilesFolders() : native_(1024), other_(1024) {
+        readRegistryText(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "ProgramFilesDir",
+                         KEY_READ | KEY_WOW64_64KEY, 1024, native_);
+        readRegistryText(HKEY_LOCAL_MACHINE, kCurrentVersionKey, "ProgramFilesDir",
+                         KEY_READ | KEY_WOW64_32KEY, 1024, other_);
     }
-    return false;
-}
+    bool hold(const char* path) const { return liesIn(path, native_) || liesIn(path, other_); }
+
+  private:
+    TextBuffer native_;
+    TextBuffer other_;
+};
 
 class OffLinkFolders : public Win32FolderLookups {
   public:
+    OffLinkFolders(FolderProtection& protection, const ProgramFilesFolders& programFiles)
+        : protection_(protection), programFiles_(programFiles) {}
+
     void createFolder(const char* path) override {
         if (refused)
             return;
-        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
-            FolderProtection protection(FolderAccess::kProgramFiles);
-            bool protect = !liesInProgramFiles(path);
-            if (protect && protection.failed()) {
+        DWORD attributes = GetFileAttributesA(path);
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            bool protect = !programFiles_.hold(path);
+            if (protect && protection_.failed()) {
                 refused = true;
                 return;
             }
-            CreateDirectoryA(path, protect ? protection.attributes() : nullptr);
+            CreateDirectoryA(path, protect ? protection_.attributes() : nullptr);
+            attributes = GetFileAttributesA(path);
         }
         // A level that cannot be made shows when the file cannot be written.
-        refused = isLink(path) != 0;
+        refused = attributes != INVALID_FILE_ATTRIBUTES &&
+                  (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && isLink(path);
     }
     bool refused = false;
+
+  private:
+    FolderProtection& protection_;
+    const ProgramFilesFolders& programFiles_;
 };
 
 }  // namespace
 
 int createFolderPathOffLinks(const char* path) {
-    // Made on first use, released at exit: they remember the last folder.
+    // Made on first use, released at exit: the access rules and the
+    // program-files folders are read once, the rest remembers the last folder.
     static FolderPathMaker maker;
+    static FolderProtection protection(FolderAccess::kProgramFiles);
+    static ProgramFilesFolders programFiles;
     static int lastAnswer = 0;
     static TextBuffer lastPath(260);
     if (path == nullptr)
         return 0;
     if (lastPath.equalsIgnoreCase(path))
         return lastAnswer;
-    OffLinkFolders lookups;
+    OffLinkFolders lookups(protection, programFiles);
     maker.create(lookups, path);
     lastPath.assign(path);
     lastAnswer = lookups.refused ? 0 : 1;
