@@ -59,6 +59,17 @@ void installUninstaller(RunState& run, const char* entryName, TextBuffer& target
     ++run.skippedEntries;  // silent, but the installation is not whole
 }
 
+// 1 when `targetPath`, or a folder on its way, is a link or junction.
+int reachedThroughLink(RunState& run, const TextBuffer& targetPath) {
+    TextBuffer folder(260);
+    folderOf(targetPath.text, folder);
+    if (!run.linkCheckedFolder.equalsIgnoreCase(folder.text)) {
+        run.linkCheckedFolderLinked = passesThroughLink(folder.text);
+        run.linkCheckedFolder.assign(folder);
+    }
+    return run.linkCheckedFolderLinked || isLink(targetPath.text);
+}
+
 // A target reached through a link is refused as an unsafe name is.
 int refuseEntry(RunState& run) {
     beep();
@@ -106,7 +117,7 @@ int placeBeforeWriting(RunState& run, const char* entryName, EntryPlacement& pla
         return 0;
     }
     chooseTarget(run, entryName, placement.targetPath);
-    if (passesThroughLink(placement.targetPath.text))
+    if (reachedThroughLink(run, placement.targetPath))
         return refuseEntry(run);
     return 1;
 }

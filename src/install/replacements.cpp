@@ -42,6 +42,12 @@ int Replacements::prepareFolder(const char* folder) {
     }
     if (!lastFolderOffLinks)
         return 0;
+    // A folder this run has just made holds nothing of an earlier run.
+    TextBuffer level(folder);
+    while (level.length() > 0 && level.text[level.length() - 1] == '\\')
+        level.text[level.length() - 1] = '\0';
+    if (level.text != nullptr && missing.find(level.text) != nullptr)
+        clearedFolders.set(folder, nullptr);
     if (clearedFolders.find(folder) == nullptr) {
         clearedFolders.set(folder, nullptr);
         clearLeftovers(folder);

@@ -26,6 +26,10 @@ struct RunState {
     NameList installedFiles;    // installed files and shortcuts, each with "1"
     Replacements replacements;  // what the walk changed, to put back on a stop
     int skippedEntries = 0;     // entries left out with a beep, or a silent uninstaller failure
+    // The last target folder checked for links, and the answer: entries
+    // come folder by folder, so each folder is asked about once in a row.
+    TextBuffer linkCheckedFolder{260};
+    int linkCheckedFolderLinked = 0;
 };
 
 #endif
