@@ -133,4 +133,17 @@ static inline void recordIdentity(Record* r) {
     recordParent(r);
 }
 
+// A stand-in whose window is up: says so in its record, then answers its
+// messages until it is told to quit. Exit code 0.
+static inline int recordReadyAndServe(Record* r, const char* path) {
+    recordNumber(r, "window_ready", 1);
+    recordSave(r, path);
+    MSG msg;
+    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 0;
+}
+
 #endif

@@ -66,13 +66,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     if (!window)
         return 2;
     SetTimer(window, 1, 600000, NULL);
-    recordNumber(&record, "window_ready", 1);
-    recordSave(&record, recordPath);
-
-    MSG msg;
-    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return 0;
+    return recordReadyAndServe(&record, recordPath);
 }

@@ -153,13 +153,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
                                 NULL, instance, NULL);
     if (!window)
         return 2;
-    recordNumber(&record, "window_ready", 1);
-    recordSave(&record, recordPath);
-
-    MSG msg;
-    while (GetMessageA(&msg, NULL, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return 0;
+    return recordReadyAndServe(&record, recordPath);
 }
