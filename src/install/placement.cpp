@@ -67,7 +67,10 @@ int reachedThroughLink(RunState& run, const TextBuffer& targetPath) {
         run.linkCheckedFolderLinked = passesThroughLink(folder.text);
         run.linkCheckedFolder.assign(folder);
     }
-    return run.linkCheckedFolderLinked || isLink(targetPath.text);
+    if (run.linkCheckedFolderLinked)
+        return 1;
+    // Nothing else can stand in a folder this run made.
+    return !run.replacements.madeThisRun(folder.text) && isLink(targetPath.text);
 }
 
 // A target reached through a link is refused as an unsafe name is.

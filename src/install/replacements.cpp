@@ -2,6 +2,7 @@
 
 #include "base/allocation.h"
 
+#include "system/file_swap.h"
 #include "system/folders.h"
 #include "system/side_files.h"
 
@@ -30,6 +31,7 @@ int Replacements::prepareFolder(const char* folder) {
     if (lastFolder.equalsIgnoreCase(folder))
         return lastFolderOffLinks;
     lastFolder.assign(folder);
+    lastFolderMade = 0;
     NameList missing;
     noteMissingLevels(folder, missing);
     lastFolderOffLinks = createFolderPathOffLinks(folder);
@@ -46,8 +48,10 @@ int Replacements::prepareFolder(const char* folder) {
     TextBuffer level(folder);
     while (level.length() > 0 && level.text[level.length() - 1] == '\\')
         level.text[level.length() - 1] = '\0';
-    if (level.text != nullptr && missing.find(level.text) != nullptr)
+    if (level.text != nullptr && missing.find(level.text) != nullptr) {
         clearedFolders.set(folder, nullptr);
+        lastFolderMade = 1;
+    }
     if (clearedFolders.find(folder) == nullptr) {
         clearedFolders.set(folder, nullptr);
         clearLeftovers(folder);
@@ -55,18 +59,23 @@ int Replacements::prepareFolder(const char* folder) {
     return lastFolderOffLinks;
 }
 
-int Replacements::putInPlace(const char* newPath, const char* target, int replacing) {
+int Replacements::madeThisRun(const char* folder) const {
+    return lastFolderMade && lastFolder.equalsIgnoreCase(folder);
+}
+
+int Replacements::putInPlace(NewFile& file, ExistingTarget& existing, const char* target) {
+    int replacing = existing.state() == TargetState::kWritable;
     TextBuffer keptPath(0);
     int kept = 0;
     if (replacing) {
         sideFilePath(target, SideFile::kOld, keptPath);
-        kept = moveAside(target, keptPath.text);
+        kept = existing.moveAside(keptPath.text);
         // Kept already: this run replaced the file before, and the original
         // stays the one to give back.
         if (!kept && !sideFileExists(keptPath.text))
             return 0;
     }
-    if (!moveOver(newPath, target)) {
+    if (!file.moveInto(target, replacing && !kept)) {
         if (kept)
             moveOver(keptPath.text, target);
         return 0;

@@ -9,6 +9,7 @@
 
 #include "base/name_list.h"
 #include "base/text_buffer.h"
+#include "system/file_swap.h"
 
 class Replacements {
   public:
@@ -24,10 +25,16 @@ class Replacements {
     // comparison.
     int prepareFolder(const char* folder);
 
-    // Puts the complete file `newPath` in the place of `target`, keeping
-    // the original (when `replacing`) aside. 1 done; 0 leaves the target as
-    // it was.
-    int putInPlace(const char* newPath, const char* target, int replacing);
+    // 1 when `folder` is the last one prepared and this run made it: no
+    // file of an earlier run, nor anything that someone else put there, can
+    // stand in it (only this run may write in a folder it made). 0 when not
+    // known.
+    int madeThisRun(const char* folder) const;
+
+    // Puts the complete `file` in the place of `target`, keeping the
+    // original that `existing` holds (when there is one) aside. 1 done; 0
+    // leaves the target as it was.
+    int putInPlace(NewFile& file, ExistingTarget& existing, const char* target);
 
     // The run has stopped: every original goes back, every added file goes,
     // then the folders this run made if they are left empty.
@@ -49,6 +56,7 @@ class Replacements {
     Change* latest = nullptr;  // newest first: put back in reverse order
     TextBuffer lastFolder;
     int lastFolderOffLinks = 0;
+    int lastFolderMade = 0;
     NameList clearedFolders;
     NameList madeFolders;  // parents before their sub-folders
 };

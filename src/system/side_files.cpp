@@ -40,19 +40,6 @@ void clearOne(const TextBuffer& folder, const WIN32_FIND_DATAA& found) {
 
 }  // namespace
 
-TargetState probeTarget(const char* path) {
-    TextBuffer longPath(0);
-    longPathForm(path, longPath);
-    HANDLE file = CreateFileA(longPath.text, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-        return TargetState::kWritable;
-    }
-    DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND ? TargetState::kMissing : TargetState::kRefused;
-}
-
 uint32_t sideFileOwner() {
     return GetCurrentProcessId();
 }

@@ -9,16 +9,6 @@
 #include "base/text_buffer.h"
 #include "system/side_file_name.h"
 
-enum class TargetState {
-    kMissing,   // no file there yet
-    kWritable,  // a file that could be written in place
-    kRefused,   // read-only, held by another program, a folder: not ours to replace
-};
-
-// Opens the target for writing, as a write in place would, and closes it
-// again: a file that could not be overwritten is never replaced either.
-TargetState probeTarget(const char* path);
-
 // The process id that names this installer's side files.
 uint32_t sideFileOwner();
 

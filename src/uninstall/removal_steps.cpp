@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/matching.h"
+#include "system/open_file_names.h"
 #include "system/process_stop.h"
 #include "uninstall/final_path.h"
 #include "uninstall/path_rules.h"
@@ -87,15 +88,6 @@ void waitForClosed(CloseRequest& request) {
     }
 }
 
-typedef BOOL(WINAPI* SetHandleInformationCall)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
-
-SetHandleInformationCall setHandleInformation() {
-    static SetHandleInformationCall call =
-        reinterpret_cast<SetHandleInformationCall>(reinterpret_cast<void (*)()>(
-            GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "SetFileInformationByHandle")));
-    return call;
-}
-
 enum OwnDeletion { kDeleted, kNotOwned, kNotDeleted };
 
 // Deletes through the handle that was checked: the file itself (not what a
@@ -115,24 +107,12 @@ OwnDeletion deleteOwnFile(const char* path, const ProductScope& scope) {
         CloseHandle(file);
         return kNotOwned;
     }
-    SetHandleInformationCall setInformation = setHandleInformation();
-    bool deleted = false;
-    if (setInformation != nullptr) {
-        if (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
-            FILE_BASIC_INFO basic = {};
-            basic.FileAttributes = information.dwFileAttributes & ~DWORD(FILE_ATTRIBUTE_READONLY);
-            if (basic.FileAttributes == 0)
-                basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-            setInformation(file, FileBasicInfo, &basic, sizeof basic);
-        }
-        FILE_DISPOSITION_INFO disposition = {};
-        disposition.DeleteFile = TRUE;
-        deleted = setInformation(file, FileDispositionInfo, &disposition, sizeof disposition) != 0;
-        CloseHandle(file);
-    } else {
+    ByHandle byHandle = deleteOpenFile(file);
+    CloseHandle(file);
+    bool deleted = byHandle == ByHandle::kDone;
+    if (byHandle == ByHandle::kNotOffered) {
         // A system without deletion by handle (nor the naming of one above)
         // is older than the links that an ordinary user may make.
-        CloseHandle(file);
         if (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
             SetFileAttributesA(path,
                                information.dwFileAttributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
