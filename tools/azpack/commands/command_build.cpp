@@ -42,8 +42,9 @@ const char kHelp[] =
     "      --description TEXT      FileDescription of the installer's version resource\n"
     "      --copyright TEXT        LegalCopyright of the installer's version resource\n"
     "  -j, --jobs N                compression threads (default: all cores)\n"
-    "      --level N               0-9: zlib's levels; 10-12: libdeflate's, where\n"
-    "                              azpack was built with it (default 9)\n"
+    "      --level N               0 (stored) to 9, or to 12 where azpack was\n"
+    "                              built with libdeflate, which then makes\n"
+    "                              levels 1-12 (default 9)\n"
     "      --target TARGET         i686 (default) or x86_64: which stub to use\n"
     "      --stub STUB.exe         use STUB.exe instead of the target's stub\n"
     "      --payload-only          write the bare payload, no installer\n"
@@ -152,7 +153,7 @@ int runBuild(const std::vector<std::string>& arguments) {
     const int strongest = libdeflateAvailable() ? kStrongestLevel : kStrongestZlibLevel;
     if (!reader.failed() && !level.empty() && !parseNumber(level, 0, strongest, &request.level))
         reader.setError("--level wants a number from 0 to " + std::to_string(strongest) +
-                        (libdeflateAvailable() ? " (0-9 zlib, 10-12 libdeflate)" : ""));
+                        (libdeflateAvailable() ? " (1-12 libdeflate)" : ""));
     if (!reader.failed() && !target.empty() && target != "i686" && target != "x86_64")
         reader.setError("--target wants i686 or x86_64");
     if (!reader.failed() && payloadOnly && (!stub.empty() || !target.empty()))

@@ -97,7 +97,7 @@ uint64_t blockCount(uint64_t size) {
 }
 
 BlockCompressor::BlockCompressor(int level) : level_(level) {
-    if (level > kStrongestZlibLevel)
+    if (level > 0 && libdeflateAvailable())
         libdeflate_ = new LibdeflateBlocks(level);
 }
 

@@ -10,9 +10,11 @@
 // (byte aligned, not final), and the stream ends with the Adler-32 of the
 // whole file, combined from the blocks' own checksums. The cut points depend
 // on the file size alone, so the output never depends on the thread count.
-// Levels 0-9 are zlib's; 10-12 are libdeflate's (see libdeflate_blocks.h),
-// whose later blocks are not primed. The header record and the table are
-// always zlib's, at level 9 for the libdeflate levels.
+// Where azpack is built with libdeflate, levels 1-12 are libdeflate's (see
+// libdeflate_blocks.h), whose later blocks are not primed: at each level
+// from 6 to 9 it is both smaller and faster than zlib's. Otherwise levels
+// 1-9 are zlib's. Level 0 (stored) is zlib's. The header record and the
+// table are always zlib's, at the level given or 9 if it is higher.
 #ifndef AZPACK_BLOCK_COMPRESSOR_H
 #define AZPACK_BLOCK_COMPRESSOR_H
 

@@ -1,4 +1,4 @@
-// The blocks of BlockCompressor made by libdeflate (levels 10-12), for the
+// The blocks of BlockCompressor made by libdeflate (levels 1-12), for the
 // host build when libdeflate is there. libdeflate compresses whole buffers
 // into complete streams, so a block that is not the last is made to end as
 // zlib's sync flush does: the final-block bit of its last deflate block is
