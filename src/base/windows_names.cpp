@@ -31,6 +31,28 @@ bool separates(char c, int32_t flags) {
     return c == '\\' || (c == '/' && (flags & kSlashSeparates) != 0);
 }
 
+bool forbidden(char c, int32_t flags) {
+    if ((flags & kSystemRefusesCharacters) != 0)
+        return c == ':' || c == '\\' || c == '/';
+    return isForbiddenNameCharacter(c) != 0;
+}
+
+int32_t faultWithin(const char* begin, const char* end, int32_t flags) {
+    if (begin >= end)
+        return kNameEmpty;
+    if (isDotsAndBlanks(begin, end))
+        return kNameDots;
+    for (const char* p = begin; p < end; ++p) {
+        if (forbidden(*p, flags))
+            return kNameCharacter;
+    }
+    if (deviceNameLength(begin, end) > 0)
+        return kNameDevice;
+    if (end[-1] == '.')
+        return kNameEndsInDot;
+    return end[-1] == ' ' ? kNameEndsInBlank : kNameFine;
+}
+
 NameFault fault(int32_t kind, const char* name, const char* begin, const char* end) {
     return NameFault{kind, static_cast<int32_t>(begin - name), static_cast<int32_t>(end - begin)};
 }
@@ -65,19 +87,7 @@ int32_t deviceNameLength(const char* begin, const char* end) {
 }
 
 int32_t componentFault(const char* begin, const char* end) {
-    if (begin >= end)
-        return kNameEmpty;
-    if (isDotsAndBlanks(begin, end))
-        return kNameDots;
-    for (const char* p = begin; p < end; ++p) {
-        if (isForbiddenNameCharacter(*p))
-            return kNameCharacter;
-    }
-    if (deviceNameLength(begin, end) > 0)
-        return kNameDevice;
-    if (end[-1] == '.')
-        return kNameEndsInDot;
-    return end[-1] == ' ' ? kNameEndsInBlank : kNameFine;
+    return faultWithin(begin, end, 0);
 }
 
 NameFault findNameFault(const char* name, int32_t length, int32_t flags) {
@@ -88,7 +98,7 @@ NameFault findNameFault(const char* name, int32_t length, int32_t flags) {
     for (const char* p = name;; ++p) {
         if (p < end && !separates(*p, flags))
             continue;
-        int32_t kind = componentFault(component, p);
+        int32_t kind = faultWithin(component, p, flags);
         const bool last = p == end;
         if (last && (flags & kSuffixFollows) != 0 &&
             (kind == kNameEndsInDot || kind == kNameEndsInBlank))

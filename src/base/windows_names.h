@@ -40,6 +40,9 @@ int32_t componentFault(const char* begin, const char* end);
 const int32_t kSlashSeparates = 1;  // "/" separates components as "\" does
 const int32_t kSuffixFollows = 2;   // text such as ".LNK" follows the last
                                     // component, which may end in a dot or blank
+// Control and reserved characters are left to the system, which refuses to
+// open such a name; only ":" and separators remain forbidden.
+const int32_t kSystemRefusesCharacters = 4;
 
 // The first fault of a relative path, and the component it lies in
 // (offset and length in the name).

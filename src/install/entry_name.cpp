@@ -4,5 +4,8 @@
 #include "system/side_file_name.h"
 
 int isSafeEntryName(const char* name) {
-    return isPlainRelativePath(name, kSlashSeparates) && !endsInSideFileName(name) ? 1 : 0;
+    return isPlainRelativePath(name, kSlashSeparates | kSystemRefusesCharacters) &&
+                   !endsInSideFileName(name)
+               ? 1
+               : 0;
 }

@@ -8,7 +8,8 @@
 // no root, drive, stream, empty, "." or ".." component, device name or name
 // Windows would store otherwise), "\" and "/" separating, and its file name
 // is not that of a side file (side_file_name.h), which a later run would
-// clear away as a leftover. 0 otherwise and for nullptr.
+// clear away as a leftover. 0 otherwise and for nullptr. Characters Windows
+// refuses to open (wildcards, control characters) pass: the write fails.
 int isSafeEntryName(const char* name);
 
 #endif

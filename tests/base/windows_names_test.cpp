@@ -80,6 +80,14 @@ TEST(WindowsNames, SlashSeparatesOnlyWhenAsked) {
     EXPECT_EQ(pathFault("a//b", kSlashSeparates).kind, kNameEmpty);
 }
 
+TEST(WindowsNames, CharactersTheSystemRefusesMayBeLeftToIt) {
+    const int32_t flags = kSystemRefusesCharacters;
+    EXPECT_EQ(pathFault("a*\\b\x01?", flags).kind, kNameFine);
+    EXPECT_EQ(pathFault("a\\b:c", flags).kind, kNameCharacter);
+    EXPECT_EQ(pathFault("a/b", flags).kind, kNameCharacter);
+    EXPECT_EQ(pathFault("a\\NUL.*", flags).kind, kNameDevice);
+}
+
 // Only the last component may end in a dot or a blank when a suffix follows.
 TEST(WindowsNames, ASuffixLetsTheLastComponentEndInADotOrBlank) {
     const int32_t flags = kSlashSeparates | kSuffixFollows;
