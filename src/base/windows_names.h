@@ -29,8 +29,8 @@ enum NameFaultKind : int32_t {
     kNameDots,         // dots and blanks only: ".", ".." or what Windows trims to them
     kNameCharacter,    // a forbidden character (see above)
     kNameDevice,       // a device name
-    kNameEndsInDot,    // Windows drops a final dot or blank: another
-    kNameEndsInBlank,  // name would be stored than the one given
+    kNameEndsInDot,    // Windows would drop the final dot
+    kNameEndsInBlank,  // or blank and store another name
 };
 
 // The fault of one component [begin, end).
