@@ -4,13 +4,12 @@
 #ifndef AZ_INSTALL_ENTRY_NAME_H
 #define AZ_INSTALL_ENTRY_NAME_H
 
-// 1 when `name` stays inside the folder it is joined to; 0 for nullptr, the
-// empty name, a name that starts or ends with "\" or "/", holds a ":" (drive
-// or stream), has a component of dots and blanks with two dots or more
-// (Windows drops trailing dots and blanks, so ".. " climbs like "..") or a
-// component that Windows takes for a device ("CON", "nul.txt", "LPT1"), or
-// whose file name is that of a side file (side_file_name.h), which a later
-// run would clear away as a leftover.
+// 1 when `name` is a relative path without fault (base/windows_names.h:
+// no root, drive, stream, empty, "." or ".." component, device name or name
+// Windows would store otherwise), "\" and "/" separating, and its file name
+// is not that of a side file (side_file_name.h), which a later run would
+// clear away as a leftover. 0 otherwise and for nullptr. Characters Windows
+// refuses to open (wildcards, control characters) pass: the write fails.
 int isSafeEntryName(const char* name);
 
 #endif

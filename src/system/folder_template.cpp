@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "base/device_name.h"
 #include "base/text_splitter.h"
+#include "base/windows_names.h"
 
 namespace {
 
@@ -52,10 +52,7 @@ bool expandRegistryReference(FolderLookups& lookups, const TextBuffer& work, Tex
 // Windows drops trailing dots and blanks from a path component, and opens
 // a device name as the device.
 bool namesAFolder(const char* leaf) {
-    if (leaf == nullptr || leaf[0] == '\0')
-        return false;
-    const char* end = leaf + std::strlen(leaf);
-    return end[-1] != '.' && end[-1] != ' ' && !namesDevice(leaf, end);
+    return leaf != nullptr && componentFault(leaf, leaf + std::strlen(leaf)) == kNameFine;
 }
 
 void resolveMacro(FolderLookups& lookups, const char* name, TextBuffer& folder) {

@@ -3,9 +3,9 @@
 #ifndef AZ_SYSTEM_LINK_NAME_H
 #define AZ_SYSTEM_LINK_NAME_H
 
-// false for null, a name holding ":" (a drive or a stream) or a control
-// character, one starting with "\" or "/", and one with a ".." component
-// (either separator; dots and blanks only, as Windows trims them).
+// true for a relative path without fault (base/windows_names.h), "\" and "/"
+// both separating, whose last component may end in a dot or a blank since
+// ".LNK" follows it; false for nullptr.
 bool isPlainLinkName(const char* linkName);
 
 #endif

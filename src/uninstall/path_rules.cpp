@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "base/device_name.h"
 #include "base/matching.h"
+#include "base/windows_names.h"
 #include "uninstall/record_names.h"
 
 namespace {
@@ -30,22 +30,6 @@ bool equalFolded(const char* a, const char* b, int32_t length) {
     return true;
 }
 
-// Windows drops final dots and blanks, so "a." and ".. " would name another
-// file or climb; such components are refused whole.
-bool plainComponent(const char* begin, const char* end) {
-    if (begin == end)
-        return false;
-    if (end[-1] == '.' || end[-1] == ' ')
-        return false;
-    return !namesDevice(begin, end);
-}
-
-bool forbiddenCharacter(char c) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    return u < 0x20 || c == '*' || c == '?' || c == '<' || c == '>' || c == '|' || c == '"' ||
-           c == '/' || c == ':';
-}
-
 // Where the components start: after "X:\" or "\\server\share\"; -1 when the
 // path is not full. `root` tells whether nothing follows the root.
 int32_t componentsStart(const char* path, int32_t length) {
@@ -57,12 +41,9 @@ int32_t componentsStart(const char* path, int32_t length) {
         int32_t at = 2;
         for (int part = 0; part < 2; ++part) {
             int32_t begin = at;
-            while (at < length && path[at] != '\\') {
-                if (forbiddenCharacter(path[at]))
-                    return -1;
+            while (at < length && path[at] != '\\')
                 ++at;
-            }
-            if (!plainComponent(path + begin, path + at))
+            if (componentFault(path + begin, path + at) != kNameFine)
                 return -1;
             if (part == 0) {
                 if (at == length)
@@ -109,17 +90,7 @@ int32_t isPlainFullPath(const char* path) {
         return 0;
     if (start >= length)
         return 1;
-    const char* component = path + start;
-    for (int32_t i = start; i <= length; ++i) {
-        if (i == length || path[i] == '\\') {
-            if (!plainComponent(component, path + i))
-                return 0;
-            component = path + i + 1;
-        } else if (forbiddenCharacter(path[i])) {
-            return 0;
-        }
-    }
-    return 1;
+    return findNameFault(path + start, length - start, 0).kind == kNameFine ? 1 : 0;
 }
 
 int32_t isAdmissibleFolder(const char* folder, const MachineFacts& facts) {
@@ -188,10 +159,7 @@ int32_t isRemovableKey(const char* key) {
             return 0;
     }
     // "." and ".." are no product names, and blanks alone name nothing.
-    bool onlyDotsAndBlanks = true;
-    for (const char* p = name; *p; ++p)
-        onlyDotsAndBlanks = onlyDotsAndBlanks && (*p == '.' || *p == ' ');
-    return onlyDotsAndBlanks ? 0 : 1;
+    return isDotsAndBlanks(name, key + length) ? 0 : 1;
 }
 
 int32_t isProfilePath(const char* path) {

@@ -135,6 +135,23 @@ class Completion(Scenario):
             ("HKLM", [(HKLM_LINE + "I-PELBOR", "")]), ("DIRS", [(FOLDER, "1")])]))
         self.assertUninstallEntry("I-PELBOR", profile, uninstaller=False, icon=target)
 
+    def test_link_names_windows_would_open_as_a_device_make_no_shortcut(self):
+        # "NUL.LNK" is the null device: no shortcut, nothing recorded. A name
+        # ending in a dot is kept, since ".LNK" follows it.
+        self.shell_folders()
+        files = {"APP.EXE": helper_bytes("az_mainprog.exe")}
+        run = self.install(self.installer(
+            files, install_folder=FOLDER, main_program="APP.EXE", product_name="AzDevice.",
+            favorites_name="NUL", start_menu_name="Aux"))
+
+        self.assertFinishedQuietly(run)
+        desktop = "C:\\azshell\\Desktop\\AzDevice..LNK"
+        self.assertShortcut(desktop, FOLDER + "\\APP.EXE", "AzDevice.")
+        for shell in ("Favorites", "Start Menu\\Programs"):
+            self.assertEqual(self.lnk_files("C:\\azshell\\" + shell), [], shell)
+        profile = dict(parse_profile(self.profile(FOLDER + "\\TAVUUNINSTALL.INI")))
+        self.assertEqual(profile["FILES"], [(FOLDER + "\\APP.EXE", "1"), (desktop, "1")])
+
     def test_no_main_program_no_shortcut_no_launch_but_profile_and_registry(self):
         self.shell_folders()
         files = {"APP.EXE": helper_bytes("az_mainprog.exe"), "README.TXT": b"lisez-moi\r\n"}

@@ -459,6 +459,14 @@ class HostilePayloads(Scenario):
                  "blank \\G.TXT", "sub\\H.TXT."]
         self._assert_names_skipped(folder, names)
 
+    def test_dot_and_empty_components_are_skipped(self):
+        # "." names the folder itself and Windows merges doubled separators:
+        # the file could not be written, or its record would name a path that
+        # the uninstaller refuses.
+        names = [".", "sub\\.", ".\\DOT.TXT", "sub/./DOT2.TXT", "sub\\\\EMPTY.TXT",
+                 "sub//EMPTY2.TXT"]
+        self._assert_names_skipped("C:\\AzDots", names)
+
     def _assert_names_skipped(self, folder, names):
         good = {"GOOD.TXT": b"good\r\n", "sub\\GOOD2.TXT": b"good too\r\n"}
         entries = [Entry(n, b"must not be written") for n in names]

@@ -9,7 +9,6 @@ TEST(IsSafeEntryName, AcceptsPlainNamesAndSubFolders) {
     EXPECT_EQ(1, isSafeEntryName("a\\b\\c\\d.bin"));
     EXPECT_EQ(1, isSafeEntryName("..name"));  // dots inside a name do not climb
     EXPECT_EQ(1, isSafeEntryName("a\\..b\\c"));
-    EXPECT_EQ(1, isSafeEntryName(".\\file"));  // stays where it is
     EXPECT_EQ(1, isSafeEntryName("sub\\YPH.EXE"));
 }
 
@@ -78,8 +77,29 @@ TEST(IsSafeEntryName, RefusesComponentsEndingInADotOrABlank) {
     EXPECT_EQ(0, isSafeEntryName("YPH.EXE."));
     EXPECT_EQ(0, isSafeEntryName("dir.\\x"));
     EXPECT_EQ(0, isSafeEntryName("dir \\x"));
-    EXPECT_EQ(1, isSafeEntryName(".\\file"));
     EXPECT_EQ(1, isSafeEntryName("a.b\\c d.e"));
+}
+
+// "." names the folder itself: a file cannot be written there, and a path
+// recorded with "\.\" in it is refused by the uninstaller.
+TEST(IsSafeEntryName, RefusesDotComponents) {
+    EXPECT_EQ(0, isSafeEntryName(".\\file"));
+    EXPECT_EQ(0, isSafeEntryName("a/./file"));
+    EXPECT_EQ(0, isSafeEntryName("."));
+    EXPECT_EQ(0, isSafeEntryName("sub\\."));
+}
+
+// Windows would write "a\b" while the record keeps the name as given.
+TEST(IsSafeEntryName, RefusesEmptyComponents) {
+    EXPECT_EQ(0, isSafeEntryName("a\\\\b"));
+    EXPECT_EQ(0, isSafeEntryName("a//b"));
+    EXPECT_EQ(0, isSafeEntryName("a\\/b"));
+}
+
+// Windows refuses to open these: the write fails and stops the run.
+TEST(IsSafeEntryName, LeavesCharactersTheSystemRefusesToIt) {
+    EXPECT_EQ(1, isSafeEntryName("WILD*.TXT"));
+    EXPECT_EQ(1, isSafeEntryName("sub\\CTRL\x01.TXT"));
 }
 
 TEST(IsSafeEntryName, NamesThatMerelyStartLikeDevicesAreFine) {

@@ -42,4 +42,14 @@ TEST(LinkName, ControlCharactersAndNullAreRefused) {
     EXPECT_FALSE(isPlainLinkName("Tool\t"));
 }
 
+// ".LNK" follows the name, so only its last part may end in a dot or blank;
+// a device name opens the device whatever follows it.
+TEST(LinkName, NamesWindowsWouldStoreElsewhereAreRefused) {
+    EXPECT_TRUE(isPlainLinkName("Tool."));
+    EXPECT_FALSE(isPlainLinkName("sub.\\Tool"));
+    for (const char* name : {"", "Tool\\", "a\\\\Tool", "CON", "nul.txt", "sub\\AUX\\Tool", "To?l",
+                             "a<b", "a|b", "a\"b", "sub\\.\\Tool"})
+        EXPECT_FALSE(isPlainLinkName(name)) << name;
+}
+
 }  // namespace

@@ -1,8 +1,8 @@
 #include "names/windows_names.h"
 
-#include <cstring>
 #include <unordered_map>
 
+#include "base/windows_names.h"
 #include "names/code_page.h"
 #include "payload/layout.h"
 
@@ -17,51 +17,38 @@ std::string foldAll(const std::string& text) {
     return out;
 }
 
-// The device name that a component stands for, or "" when none. Windows
-// looks at the part before the first dot, with trailing blanks dropped.
-std::string deviceName(const std::string& component) {
-    std::string base = component.substr(0, component.find('.'));
-    while (!base.empty() && base.back() == ' ')
-        base.pop_back();
-    std::string upper;
-    for (char c : base)
-        upper.push_back(foldAscii(c));
-    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char* device : kDevices) {
-        if (upper == device)
-            return upper;
+// The reason for the fault `kind` of `component`, in the builder's words.
+std::string componentProblem(int32_t kind, const std::string& component) {
+    char last = component.empty() ? '\0' : component.back();
+    switch (kind) {
+        case kNameEmpty:
+            return "has an empty folder name";
+        case kNameDots:
+            if (component == "." || component == "..")
+                return "has a '" + component + "' component";
+            break;  // read by its last character, as Windows trims it
+        case kNameCharacter:
+            for (char c : component) {
+                if (static_cast<unsigned char>(c) < 0x20)
+                    return "holds a control character";
+                if (c == ':')
+                    return "holds a colon (drive or stream name)";
+                if (isForbiddenNameCharacter(c))
+                    return std::string("holds the reserved character '") + c + "'";
+            }
+            break;
+        case kNameDevice: {
+            const char* text = component.data();
+            std::string device;
+            for (int32_t i = 0; i < deviceNameLength(text, text + component.size()); ++i)
+                device.push_back(foldAscii(text[i]));
+            return "uses the device name " + cp1252ToUtf8(device);
+        }
+        default:
+            break;
     }
-    if (upper.size() == 4 && (upper.compare(0, 3, "COM") == 0 || upper.compare(0, 3, "LPT") == 0)) {
-        unsigned char last = static_cast<unsigned char>(upper[3]);
-        // Digits and the superscripts one, two and three.
-        if ((last >= '0' && last <= '9') || last == 0xB9 || last == 0xB2 || last == 0xB3)
-            return upper;
-    }
-    return "";
-}
-
-std::string componentProblem(const std::string& component) {
-    if (component.empty())
-        return "has an empty folder name";
-    if (component == "." || component == "..")
-        return "has a '" + component + "' component";
-    for (char c : component) {
-        unsigned char b = static_cast<unsigned char>(c);
-        if (b < 0x20)
-            return "holds a control character";
-        if (c == ':')
-            return "holds a colon (drive or stream name)";
-        if (c != '\0' && std::strchr("<>\"/|?*", c) != nullptr)
-            return std::string("holds the reserved character '") + c + "'";
-    }
-    std::string device = deviceName(component);
-    if (!device.empty())
-        return "uses the device name " + cp1252ToUtf8(device);
-    char last = component.back();
-    if (last == '.' || last == ' ')
-        return std::string("has a folder or file name ending with a ") +
-               (last == '.' ? "dot" : "blank");
-    return "";
+    return std::string("has a folder or file name ending with a ") +
+           (last == '.' ? "dot" : "blank");
 }
 
 }  // namespace
@@ -72,20 +59,12 @@ std::string entryNameProblem(const std::string& name) {
     if (name.size() > static_cast<size_t>(payload::kMaxNameLength))
         return "is " + std::to_string(name.size()) + " bytes long, more than " +
                std::to_string(payload::kMaxNameLength);
-    if (name[0] == '\\')
+    NameFault fault = findNameFault(name.data(), static_cast<int32_t>(name.size()), 0);
+    if (fault.kind == kNameFine)
+        return "";
+    if (fault.kind == kNameRooted)
         return "is an absolute path";
-    size_t start = 0;
-    while (true) {
-        size_t end = name.find('\\', start);
-        std::string component =
-            name.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        std::string problem = componentProblem(component);
-        if (!problem.empty())
-            return problem;
-        if (end == std::string::npos)
-            return "";
-        start = end + 1;
-    }
+    return componentProblem(fault.kind, name.substr(fault.begin, fault.length));
 }
 
 std::string findCaseClash(const std::vector<std::string>& names) {

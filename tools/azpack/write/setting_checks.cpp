@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "base/windows_names.h"
+
 namespace azpack {
 
 namespace {
@@ -21,7 +23,7 @@ std::string describe(char c) {
 bool checkOne(const Setting& setting, const char* what, bool pathOrName, std::string* error) {
     for (char c : setting.value) {
         bool control = static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
-        bool reserved = c == '"' || c == '<' || c == '>' || c == '|' || c == '?' || c == '*';
+        bool reserved = isReservedPathCharacter(c) != 0;
         if (control || (pathOrName && reserved)) {
             *error = setting.origin + ": " + what + " '" + setting.value + "' holds " +
                      describe(c) + ", which no Windows " +
