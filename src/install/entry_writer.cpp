@@ -24,10 +24,16 @@ int inflateInto(NewFile& file, const ChunkReader& chunk) {
     return result == 0 ? 1 : -1;
 }
 
+// 1 when the whole entry went into `file`; 0 on a short write; -1 when its
+// stream is damaged.
+int writeChunk(NewFile& file, const ChunkReader& chunk) {
+    return chunk.isLarge() ? inflateInto(file, chunk) : file.write(chunk.bytes(), chunk.length());
+}
+
 }  // namespace
 
 // The one place where the installer writes an entry: into a file of its
-// own beside the target, which the target's place only ever receives whole.
+// own, which the target's place only ever receives whole.
 EntryWrite writeEntry(const char* targetPath, const ChunkReader& chunk,
                       Replacements& replacements) {
     TextBuffer folder(260);
@@ -35,29 +41,35 @@ EntryWrite writeEntry(const char* targetPath, const ChunkReader& chunk,
     // A link that appeared on the way since placement looked: no write.
     if (!replacements.prepareFolder(folder.text))
         return EntryWrite::kNotWritten;
-    // In a folder this run made, only this run's files can stand.
-    bool fresh = replacements.madeThisRun(folder.text);
-    ExistingTarget existing(targetPath, fresh);
+    // In a folder this run made stands no earlier version, and nothing of
+    // anyone else: the file is made new under its own name, and goes again
+    // unless written whole. One this run wrote there already (two entries
+    // of one name, which azpack never makes) is replaced as any other.
+    if (replacements.madeThisRun(folder.text)) {
+        NewFile file(targetPath);
+        if (file.isOpen()) {
+            int written = writeChunk(file, chunk);
+            if (written == -1)
+                return EntryWrite::kDamaged;
+            if (written == 0)
+                return EntryWrite::kNotWritten;
+            file.keep();
+            replacements.noteAdded(targetPath);
+            return EntryWrite::kWritten;
+        }
+    }
+    ExistingTarget existing(targetPath);
     if (existing.state() == TargetState::kRefused)
         return EntryWrite::kNotWritten;
     TextBuffer newPath(0);
     sideFilePath(targetPath, SideFile::kNew, newPath);
-    NewFile file(newPath.text);  // deleted on the way out unless put in place
+    NewFile file(newPath.text);  // beside the target; deleted unless put in place
     if (!file.isOpen())
         return EntryWrite::kNotWritten;
-    int written =
-        chunk.isLarge() ? inflateInto(file, chunk) : file.write(chunk.bytes(), chunk.length());
+    int written = writeChunk(file, chunk);
     if (written == -1)
         return EntryWrite::kDamaged;
     if (written == 1 && replacements.putInPlace(file, existing, targetPath))
         return EntryWrite::kWritten;
-    if (written == 1 && fresh) {
-        // A second entry of the same name (a payload azpack does not make)
-        // replaces the first, as any other file.
-        ExistingTarget again(targetPath, false);
-        if (again.state() != TargetState::kRefused &&
-            replacements.putInPlace(file, again, targetPath))
-            return EntryWrite::kWritten;
-    }
     return EntryWrite::kNotWritten;
 }

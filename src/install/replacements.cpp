@@ -82,12 +82,20 @@ int Replacements::putInPlace(NewFile& file, ExistingTarget& existing, const char
     }
     if (replacing && !kept)
         return 1;
+    noteChange(target, kept);
+    return 1;
+}
+
+void Replacements::noteAdded(const char* target) {
+    noteChange(target, 0);
+}
+
+void Replacements::noteChange(const char* target, int kept) {
     // Through the foundation's allocator: the C++ runtime's own would bring
     // its exception machinery into the installer.
     Change* change = createObject<Change>(target, kept, latest);
     if (change != nullptr)
         latest = change;
-    return 1;
 }
 
 void Replacements::putBack() {

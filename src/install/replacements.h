@@ -26,15 +26,17 @@ class Replacements {
     int prepareFolder(const char* folder);
 
     // 1 when `folder` is the last one prepared and this run made it: no
-    // file of an earlier run, nor anything that someone else put there, can
-    // stand in it (only this run may write in a folder it made). 0 when not
-    // known.
+    // earlier version, nor anything that someone else put there, can stand
+    // in it (only this run may write in a folder it made). 0 when not known.
     int madeThisRun(const char* folder) const;
 
     // Puts the complete `file` in the place of `target`, keeping the
     // original that `existing` holds (when there is one) aside. 1 done; 0
     // leaves the target as it was.
     int putInPlace(NewFile& file, ExistingTarget& existing, const char* target);
+
+    // Notes `target` as a file this run added in a folder it made.
+    void noteAdded(const char* target);
 
     // The run has stopped: every original goes back, every added file goes,
     // then the folders this run made if they are left empty.
@@ -52,6 +54,7 @@ class Replacements {
         Change* next;
     };
     void forget();
+    void noteChange(const char* target, int kept);
 
     Change* latest = nullptr;  // newest first: put back in reverse order
     TextBuffer lastFolder;

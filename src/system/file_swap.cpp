@@ -35,12 +35,8 @@ void deleteByName(const char* path) {
 
 }  // namespace
 
-ExistingTarget::ExistingTarget(const char* path, bool knownMissing)
+ExistingTarget::ExistingTarget(const char* path)
     : handle_(nullptr), state_(TargetState::kRefused), path_(path) {
-    if (knownMissing) {
-        state_ = TargetState::kMissing;
-        return;
-    }
     // Others keep every right they had: the run only needs the file to stay
     // the one it checked.
     HANDLE file = openByName(path, GENERIC_WRITE | DELETE,

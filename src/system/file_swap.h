@@ -21,9 +21,7 @@ enum class TargetState {
 // file that could not be overwritten is never replaced either.
 class ExistingTarget {
   public:
-    // With `knownMissing` (the caller knows that nothing stands there), the
-    // path is not looked at and the state is kMissing.
-    ExistingTarget(const char* path, bool knownMissing);
+    explicit ExistingTarget(const char* path);
     ~ExistingTarget();
     ExistingTarget(const ExistingTarget&) = delete;
     ExistingTarget& operator=(const ExistingTarget&) = delete;
@@ -51,6 +49,8 @@ class NewFile {
     bool isOpen() const { return handle_ != nullptr; }
     // Appends all `length` bytes. 1 when all were written.
     int write(const unsigned char* bytes, size_t length);
+    // Leaves the complete file where it was created: it is the target.
+    void keep() { moved_ = true; }
     // Renames the complete file to `target`, replacing a file there when
     // `replace`. 1 done; 0 leaves the file where it was (still deleted on
     // destruction) and `target` untouched.

@@ -17,7 +17,7 @@ const unsigned char* bytesOf(const std::string& text) {
 // What the installer does for one entry: the new file beside the target,
 // the original aside, the new one into its place. 1 when it got there.
 int swapIn(const std::string& target, const std::string& content) {
-    ExistingTarget existing(target.c_str(), false);
+    ExistingTarget existing(target.c_str());
     if (existing.state() == TargetState::kRefused)
         return 0;
     NewFile file((target + ".new").c_str());
@@ -93,6 +93,6 @@ TEST(FileSwap, NewFileIsNeverOpenedOverSomethingAndGoesUnlessPlaced) {
     EXPECT_FALSE(fileExists(other));  // never placed: gone
     EXPECT_EQ("in place", readWholeFile(target));
 
-    ExistingTarget missing(scratch.file("c.txt").c_str(), false);
+    ExistingTarget missing(scratch.file("c.txt").c_str());
     EXPECT_EQ(TargetState::kMissing, missing.state());
 }
