@@ -73,11 +73,15 @@ int sideFileExists(const char* path) {
 int removeSideFile(const char* path) {
     TextBuffer longPath(0);
     longPathForm(path, longPath);
-    DWORD attributes = GetFileAttributesA(longPath.text);
-    if (attributes == INVALID_FILE_ATTRIBUTES)
+    if (DeleteFileA(longPath.text))
+        return 1;  // the common case, in one request
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
         return 1;
-    if (attributes & FILE_ATTRIBUTE_READONLY)
-        SetFileAttributesA(longPath.text, attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
+    DWORD attributes = GetFileAttributesA(longPath.text);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
+        return 0;
+    SetFileAttributesA(longPath.text, attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
     return DeleteFileA(longPath.text) ? 1 : 0;
 }
 
