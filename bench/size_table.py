@@ -1,13 +1,14 @@
-"""Installer size and build time of `azpack build` at zlib levels 9 and 6
-and, when azpack has them, libdeflate's levels 10 and 12, beside makensis
-(zlib, and solid LZMA) on the same tree.
+"""Installer size and build time of `azpack build` with zlib at levels 9
+and 6 (an azpack built without libdeflate) and, when AZPACK has it, with
+libdeflate at levels 6, 9 (the default), 10 and 12, beside makensis (zlib,
+and solid LZMA) on the same tree.
 
-    python3 bench/size_table.py AZPACK STUB TREE WORK_DIR [ROUNDS]
+    python3 bench/size_table.py AZPACK ZLIB_AZPACK STUB TREE WORK_DIR [ROUNDS]
 
 Each round builds the installers in turn, so that a busy moment hurts
 all alike; the table gives the median wall seconds, the installer's bytes and
-its size relative to azpack at level 9. Two azpack builds of each level
-(-j1 and -jN) must be byte-identical. makensis missing: its rows are left out.
+its size relative to zlib's level 9. Two builds of each row (-j1 and -jN)
+must be byte-identical. makensis missing: its rows are left out.
 """
 
 import os
@@ -32,19 +33,24 @@ def nsis_script(tree, out, compressor):
 
 
 def main(argv):
-    if len(argv) not in (5, 6):
+    if len(argv) not in (6, 7):
         sys.exit(__doc__)
-    azpack, stub, tree, work = argv[1:5]
-    rounds = int(argv[5]) if len(argv) == 6 else 3
+    azpack, zlib_azpack, stub, tree, work = argv[1:6]
+    rounds = int(argv[6]) if len(argv) == 7 else 3
     os.makedirs(work, exist_ok=True)
     cores = os.cpu_count() or 1
     rows = {}
     shown = subprocess.run([azpack, "build", "--help"], stdout=subprocess.PIPE).stdout
-    levels = (9, 6, 10, 12) if b"libdeflate" in shown else (9, 6)
-    for level in levels:
-        out = os.path.join(work, "azpack%d.exe" % level)
-        rows["azpack --level %d -j%d" % (level, cores)] = (
-            [azpack, "build", tree, "-o", out, "--stub", stub, "--level", str(level),
+    builds = [("zlib", zlib_azpack, 9), ("zlib", zlib_azpack, 6)]
+    if b"libdeflate" in shown:
+        builds += [("libdeflate", azpack, level) for level in (6, 9, 10, 12)]
+    labels = []
+    for library, program, level in builds:
+        out = os.path.join(work, "azpack-%s%d.exe" % (library, level))
+        label = "%s %d -j%d" % (library, level, cores)
+        labels.append(label)
+        rows[label] = (
+            [program, "build", tree, "-o", out, "--stub", stub, "--level", str(level),
              "-j%d" % cores, "--install-folder", "%PROGRAMFILES%\\bench"], out)
     makensis = shutil.which("makensis")
     if makensis:
@@ -59,8 +65,7 @@ def main(argv):
     for _ in range(rounds):
         for label, (command, _) in rows.items():
             times[label].append(timed(command))
-    for level in levels:
-        label = "azpack --level %d -j%d" % (level, cores)
+    for label in labels:
         again = os.path.join(work, "again.exe")
         command = [a if a != rows[label][1] else again for a in rows[label][0]]
         command[command.index("-j%d" % cores)] = "-j1"
@@ -69,7 +74,7 @@ def main(argv):
             if a.read() != b.read():
                 raise SystemExit("size_table: -j1 and -j%d installers differ" % cores)
         os.remove(again)
-    base = os.path.getsize(rows["azpack --level 9 -j%d" % cores][1])
+    base = os.path.getsize(rows["zlib 9 -j%d" % cores][1])
     size = sum(os.path.getsize(os.path.join(d, f)) for d, _, fs in os.walk(tree) for f in fs)
     print("tree %s: %.1f MB; %d rounds; load average %.1f"
           % (tree, size / 1e6, rounds, os.getloadavg()[0]))
