@@ -1,4 +1,4 @@
-# Both programs enter through azProgramEntry (src/system/program_entry.cpp),
+# Both programs enter through azProgramEntry (src/system/programs/program_entry.cpp),
 # which restricts where DLLs may come from before the C runtime starts.
 #
 #   az_guarded_entry(TARGET)   a WIN32 executable linking az_system

@@ -5,7 +5,7 @@
 
 #include "app/process_state.h"
 #include "app/progress_window.h"
-#include "install/outcome.h"
+#include "install/run/outcome.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine,
                    int showCommand) {

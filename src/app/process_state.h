@@ -1,6 +1,6 @@
 // The state the installer keeps for the whole life of its process. One
 // thread only touches it, so none of it is guarded. The program-to-stop path
-// (system/process_stop.h) belongs to the same family.
+// (system/programs/process_stop.h) belongs to the same family.
 #ifndef AZ_APP_PROCESS_STATE_H
 #define AZ_APP_PROCESS_STATE_H
 

@@ -1,8 +1,8 @@
 #include "app/progress_window.h"
 
 #include "app/process_state.h"
-#include "install/outcome.h"
-#include "install/run.h"
+#include "install/run/outcome.h"
+#include "install/run/run.h"
 
 namespace {
 

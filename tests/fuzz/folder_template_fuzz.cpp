@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "system/folder_path.h"
-#include "system/folder_template.h"
-#include "system/link_name.h"
+#include "system/folders/folder_path.h"
+#include "system/folders/folder_template.h"
+#include "system/shell/link_name.h"
 
 namespace {
 

@@ -26,7 +26,7 @@ fi
 mkdir -p "$out/folder_corpus" "$out/folder_findings"
 target="$out/folder_template_fuzz"
 sources=$(ls "$root"/src/base/*.cpp)
-for f in folder_path.cpp folder_template.cpp link_name.cpp; do
+for f in folders/folder_path.cpp folders/folder_template.cpp shell/link_name.cpp; do
   sources="$sources $root/src/system/$f"
 done
 

@@ -23,8 +23,9 @@ fi
 mkdir -p "$out/uninstall_corpus" "$out/uninstall_findings"
 target="$out/uninstall_profile_fuzz"
 sources=$(ls "$root"/src/base/*.cpp)
-for f in command_line.cpp folder_set.cpp outcome.cpp path_list.cpp path_rules.cpp \
-         profile_reader.cpp record_names.cpp removal_plan.cpp; do
+for f in program/command_line.cpp program/outcome.cpp rules/folder_set.cpp rules/path_list.cpp \
+         rules/path_rules.cpp rules/profile_reader.cpp rules/record_names.cpp \
+         rules/removal_plan.cpp; do
   sources="$sources $root/src/uninstall/$f"
 done
 seed="$out/uninstall_corpus/installer_layout.ini"

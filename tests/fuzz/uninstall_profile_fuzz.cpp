@@ -6,10 +6,10 @@
 #include <cstring>
 
 #include "base/text_buffer.h"
-#include "uninstall/command_line.h"
-#include "uninstall/path_rules.h"
-#include "uninstall/profile_reader.h"
-#include "uninstall/removal_plan.h"
+#include "uninstall/program/command_line.h"
+#include "uninstall/rules/path_rules.h"
+#include "uninstall/rules/profile_reader.h"
+#include "uninstall/rules/removal_plan.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MachineFacts facts;

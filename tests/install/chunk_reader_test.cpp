@@ -1,4 +1,4 @@
-#include "install/chunk_reader.h"
+#include "install/walk/chunk_reader.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

@@ -1,4 +1,4 @@
-#include "install/device_setup.h"
+#include "install/completion/device_setup.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "install/entry_name.h"
+#include "install/walk/entry_name.h"
 
 #include <gtest/gtest.h>
 

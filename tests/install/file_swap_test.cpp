@@ -1,4 +1,4 @@
-#include "system/file_swap.h"
+#include "system/files/file_swap.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "install/path_parts.h"
+#include "install/run/path_parts.h"
 
 #include <gtest/gtest.h>
 

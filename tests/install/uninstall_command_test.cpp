@@ -1,4 +1,4 @@
-#include "install/uninstall_command.h"
+#include "install/completion/uninstall_command.h"
 
 #include <gtest/gtest.h>
 

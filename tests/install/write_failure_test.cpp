@@ -1,4 +1,4 @@
-#include "install/write_failure.h"
+#include "install/run/write_failure.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "system/device_manager.h"
+#include "system/programs/device_manager.h"
 
 #include <windows.h>
 

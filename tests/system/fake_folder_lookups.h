@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/matching.h"
-#include "system/folder_lookups.h"
+#include "system/folders/folder_lookups.h"
 
 class FakeLookups : public FolderLookups {
   public:

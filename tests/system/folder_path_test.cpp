@@ -1,4 +1,4 @@
-#include "system/folder_path.h"
+#include "system/folders/folder_path.h"
 
 #include <gtest/gtest.h>
 

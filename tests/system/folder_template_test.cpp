@@ -1,4 +1,4 @@
-#include "system/folder_template.h"
+#include "system/folders/folder_template.h"
 
 #include <gtest/gtest.h>
 

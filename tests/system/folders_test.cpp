@@ -1,4 +1,4 @@
-#include "system/folders.h"
+#include "system/folders/folders.h"
 
 #include <windows.h>
 

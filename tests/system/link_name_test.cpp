@@ -1,4 +1,4 @@
-#include "system/link_name.h"
+#include "system/shell/link_name.h"
 
 #include <gtest/gtest.h>
 

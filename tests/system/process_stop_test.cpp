@@ -1,4 +1,4 @@
-#include "system/process_stop.h"
+#include "system/programs/process_stop.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "system/profile_section.h"
+#include "system/files/profile_section.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // The run's own folder in the temporary folder, and the sweep of folders
 // that earlier runs left there.
-#include "system/run_folder.h"
+#include "system/folders/run_folder.h"
 
 #include <windows.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 
 #include "payload/page_io.h"
-#include "system/temp_folder.h"
+#include "system/folders/temp_folder.h"
 #include "win_test_support.h"
 
 using namespace testing_support;

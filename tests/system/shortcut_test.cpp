@@ -1,4 +1,4 @@
-#include "system/shortcut.h"
+#include "system/shell/shortcut.h"
 
 #include <windows.h>
 

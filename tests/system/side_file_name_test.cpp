@@ -1,4 +1,4 @@
-#include "system/side_file_name.h"
+#include "system/files/side_file_name.h"
 
 #include <gtest/gtest.h>
 

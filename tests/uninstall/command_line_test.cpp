@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "uninstall/command_line.h"
+#include "uninstall/program/command_line.h"
 
 TEST(UninstallCommandLine, QuotedBareSilentAndEmpty) {
     struct Case {

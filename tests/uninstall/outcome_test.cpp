@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "uninstall/outcome.h"
+#include "uninstall/program/outcome.h"
 
 TEST(RemovalOutcome, ExitCodesAndFrenchTexts) {
     RemovalOutcome outcome;

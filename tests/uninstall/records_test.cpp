@@ -3,9 +3,9 @@
 #include <string>
 
 #include "base/text_buffer.h"
-#include "uninstall/path_rules.h"
-#include "uninstall/record_names.h"
-#include "uninstall/shared_files.h"
+#include "uninstall/rules/path_rules.h"
+#include "uninstall/rules/record_names.h"
+#include "uninstall/rules/shared_files.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <string>
 
-#include "uninstall/path_rules.h"
-#include "uninstall/profile_reader.h"
-#include "uninstall/removal_plan.h"
+#include "uninstall/rules/path_rules.h"
+#include "uninstall/rules/profile_reader.h"
+#include "uninstall/rules/removal_plan.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "names/code_page.h"
-#include "system/folder_template.h"
+#include "system/folders/folder_template.h"
 
 namespace azpack {
 

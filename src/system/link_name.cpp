@@ -1,7 +1,0 @@
-#include "system/link_name.h"
-
-#include "base/windows_names.h"
-
-bool isPlainLinkName(const char* linkName) {
-    return isPlainRelativePath(linkName, kSlashSeparates | kSuffixFollows) != 0;
-}
