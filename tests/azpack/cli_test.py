@@ -304,10 +304,14 @@ class SourceTreeRules(AzpackTestCase):
         self.assertIn("installed paths may pass 259 characters", err)
         self.assertIn("the longest is 265 characters", err)
         self.assertIn("C:\\Program Files (x86)\\Carnet\\" + "d" * 100 + "\\" + "e" * 100, err)
+        # A shortcut name Windows would open as a device makes no shortcut.
         code, _, err = run("build", self.path("src"), "-o", self.path("strict.az"), *folder,
-                           "--install-folder", "%PROGRAMFILES%\\" + "c" * 10, "--strict")
+                           "--install-folder", "%PROGRAMFILES%\\" + "c" * 10, "--strict",
+                           "--favorites-name", "Carnet\\Aux.doc")
         self.assertEqual(code, 1, err)
-        self.assertIn("azpack: 4 warnings above and --strict (strict = true): nothing written",
+        self.assertIn("azpack: warning: --favorites-name: 'Carnet\\Aux.doc' uses the device name "
+                      "AUX: the installer would make no shortcut of that name", err)
+        self.assertIn("azpack: 5 warnings above and --strict (strict = true): nothing written",
                       err)
         self.assertIn("the longest is 269 characters", err)
         self.assert_no_output(self.path("strict.az"))

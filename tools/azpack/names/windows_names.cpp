@@ -67,6 +67,16 @@ std::string entryNameProblem(const std::string& name) {
     return componentProblem(fault.kind, name.substr(fault.begin, fault.length));
 }
 
+std::string shortcutNameProblem(const std::string& name) {
+    NameFault fault = findNameFault(name.data(), static_cast<int32_t>(name.size()),
+                                    kSlashSeparates | kSuffixFollows);
+    if (fault.kind == kNameFine)
+        return "";
+    if (fault.kind == kNameRooted)
+        return "is an absolute path";
+    return componentProblem(fault.kind, name.substr(fault.begin, fault.length));
+}
+
 std::string findCaseClash(const std::vector<std::string>& names) {
     std::unordered_map<std::string, size_t> files;
     std::unordered_map<std::string, std::string> folders;

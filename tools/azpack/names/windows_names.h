@@ -18,6 +18,12 @@ namespace azpack {
 // than 1023 bytes.
 std::string entryNameProblem(const std::string& name);
 
+// Why the installer would make no shortcut named `name` (a shortcut name
+// setting; "\" and "/" make sub-folders, ".LNK" follows): the faults of
+// entry names, except that the last part may end in a dot or blank. Empty
+// when it would make one.
+std::string shortcutNameProblem(const std::string& name);
+
 // Names that Windows would take for the same file, or a file for a folder,
 // because it ignores case. Empty when there is none, else a reason naming
 // both (the first such pair in the given order, so that it is reproducible).

@@ -126,6 +126,13 @@ bool checkHeaderSettings(const HeaderSettings& settings, const std::vector<Sourc
                 "note: entry IVORTA.EXE is the product program: the installer starts "
                 "it as soon as it is written");
     }
+    for (const Setting* name :
+         {&settings.productName, &settings.favoritesName, &settings.startMenuName}) {
+        std::string problem = name->value.empty() ? "" : shortcutNameProblem(name->value);
+        if (!problem.empty())
+            notes->push_back("warning: " + name->origin + ": '" + name->value + "' " + problem +
+                             ": the installer would make no shortcut of that name");
+    }
     if (sameAscii(settings.productName.value, "i-PelBor"))
         notes->push_back(
             "note: product name i-PelBor also gets a second Desktop shortcut, "
