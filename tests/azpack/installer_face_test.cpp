@@ -185,8 +185,9 @@ TEST(FolderCheck, InstalledPathsThatCannotBeRecorded) {
         return ok ? std::string() : error;
     };
     std::vector<std::string> warnings;
-    // C:\ + 236 + \ + the profile's 17 characters: 257, fits.
-    EXPECT_EQ(check("C:\\" + std::string(236, 'x'), 10, &warnings), "");
+    // C:\ + 236 + \ + the profile's 17 characters: 257, fits; so does a
+    // 4-character entry: 244, with room for the 15 its side file adds.
+    EXPECT_EQ(check("C:\\" + std::string(236, 'x'), 4, &warnings), "");
     EXPECT_TRUE(warnings.empty());
     // The same folder with a 21-character entry: 261 even at its shortest.
     std::string error = check("C:\\" + std::string(236, 'x'), 21, &warnings);
@@ -195,10 +196,10 @@ TEST(FolderCheck, InstalledPathsThatCannotBeRecorded) {
     EXPECT_NE(check("C:\\" + std::string(240, 'x'), 1, &warnings), "");
     // Fits at the drive's root, not in Program Files (x86): a warning that
     // shows the longest path.
-    EXPECT_EQ(check("%PROGRAMFILES%\\" + std::string(200, 'x'), 40, &warnings), "");
+    EXPECT_EQ(check("%PROGRAMFILES%\\" + std::string(200, 'x'), 25, &warnings), "");
     ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_NE(warnings[0].find("may pass 259 characters"), std::string::npos);
-    EXPECT_NE(warnings[0].find("is 264 characters"), std::string::npos) << warnings[0];
+    EXPECT_NE(warnings[0].find("may pass 244 characters"), std::string::npos) << warnings[0];
+    EXPECT_NE(warnings[0].find("is 249 characters"), std::string::npos) << warnings[0];
     EXPECT_NE(warnings[0].find("C:\\Program Files (x86)\\xx"), std::string::npos);
     warnings.clear();
     // A user's folder with a 20-character user name; the installer's name as leaf.

@@ -113,11 +113,15 @@ class Integrity(Scenario):
         base = "C:\\AzLong" + ("\\" + "d" * 49) * 4
         fits = base + "\\" + "e" * (241 - len(base) - 1)
         self.assertEqual(len(fits + "\\TAVUUNINSTALL.INI"), 259)
-        files = {"A.TXT": b"a\r\n"}
+        # An entry's path leaves room for the 15 characters its side file's
+        # name adds: 244 at most.
+        files = {"A": b"a\r\n"}
+        self.assertEqual(len(fits + "\\A"), 243)
         self.machine  # Wine settles the prefix before the first snapshot
 
         for name, folder, entries in (("toolong", fits + "x", files),
-                                      ("entrylong", "C:\\AzLong2", {"f" * 250: b"f"})):
+                                      ("entrylong", "C:\\AzLong2", {"f" * 250: b"f"}),
+                                      ("noroombeside", "C:\\AzLong3", {"g" * 234: b"g"})):
             with self.subTest(name):
                 setup = self.installer(entries, name=name + ".exe", install_folder=folder,
                                        product_name="AzLong")

@@ -19,7 +19,7 @@ int entryPathFits(const RunState& run, const char* entryName, TextBuffer& target
         return 0;
     const char* lastSeparator = std::strrchr(target.text, '\\');
     int32_t folderLength = static_cast<int32_t>(lastSeparator - target.text);
-    return target.length() <= kMaxRecordedPath && folderLength <= kMaxEntryFolder;
+    return target.length() <= kMaxEntryPath && folderLength <= kMaxEntryFolder;
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "base/allocation.h"
-#include "base/text_buffer.h"
 
 namespace {
 
@@ -18,25 +17,23 @@ SetInformationCall setInformation() {
     return call;
 }
 
-// The file system's own name for a path ("\??\C:\...",
-// "\??\UNC\server\share\..."), which every version takes as it is. A
-// path not in the "\\?\" form is first made whole as the system makes
-// every other name it is given (the current folder, doubled separators,
-// "." and "..", trailing dots and blanks).
-int systemPathOf(const char* path, TextBuffer& out) {
-    out.assign("\\??\\");
-    if (path[0] == '\\' && path[1] == '\\' && path[2] == '?' && path[3] == '\\')
-        return out.append(path + 4).text != nullptr;
-    TextBuffer full(kMaxFullPath);
-    DWORD length =
-        full.text == nullptr ? 0 : GetFullPathNameA(path, kMaxFullPath, full.text, nullptr);
-    if (length == 0 || length >= kMaxFullPath)
-        return 0;
-    if (full.text[0] == '\\' && full.text[1] == '\\')
-        out.append("UNC").append(full.text + 1);
-    else
-        out.append(full.text);
-    return out.text != nullptr;
+// Wide text in a block of the foundation's, freed with it.
+class WideText {
+  public:
+    explicit WideText(size_t count)
+        : text(static_cast<WCHAR*>(allocateBlock(count * sizeof(WCHAR)))) {}
+    ~WideText() { freeBlock(text); }
+    WideText(const WideText&) = delete;
+    WideText& operator=(const WideText&) = delete;
+    WCHAR* text;
+};
+
+bool startsWith(const WCHAR* text, const WCHAR* prefix) {
+    while (*prefix != L'\0') {
+        if (*text++ != *prefix++)
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -45,20 +42,45 @@ ByHandle renameOpenFile(void* file, const char* newPath, int replace) {
     SetInformationCall call = setInformation();
     if (call == nullptr)
         return ByHandle::kNotOffered;
-    TextBuffer systemPath(0);
-    if (!systemPathOf(newPath, systemPath))
+    int givenCount = MultiByteToWideChar(CP_ACP, 0, newPath, -1, nullptr, 0);
+    if (givenCount <= 0)
         return ByHandle::kFailed;
-    int wideCount = MultiByteToWideChar(CP_ACP, 0, systemPath.text, -1, nullptr, 0);
-    if (wideCount <= 0)
+    WideText given(static_cast<size_t>(givenCount));
+    WideText full(kMaxFullPath);
+    if (given.text == nullptr || full.text == nullptr)
         return ByHandle::kFailed;
-    DWORD size = static_cast<DWORD>(sizeof(FILE_RENAME_INFO) + sizeof(WCHAR) * wideCount);
+    MultiByteToWideChar(CP_ACP, 0, newPath, -1, given.text, givenCount);
+    // The file system's own name ("\??\C:\...", "\??\UNC\server\..."), which
+    // every version takes as it is. A path not in the "\\?\" form is first
+    // made whole as the system makes every name it is given (the current
+    // folder, doubled separators, "." and "..", trailing dots and blanks),
+    // by the wide call, which has no 259-character limit.
+    const WCHAR* prefix = L"\\??\\";
+    const WCHAR* body = given.text;
+    if (startsWith(given.text, L"\\\\?\\")) {
+        body = given.text + 4;
+    } else {
+        DWORD length = GetFullPathNameW(given.text, kMaxFullPath, full.text, nullptr);
+        if (length == 0 || length >= kMaxFullPath)
+            return ByHandle::kFailed;
+        body = full.text;
+        if (startsWith(full.text, L"\\\\")) {
+            prefix = L"\\??\\UNC";
+            body = full.text + 1;
+        }
+    }
+    size_t prefixLength = lstrlenW(prefix);
+    size_t bodyLength = lstrlenW(body);
+    DWORD size = static_cast<DWORD>(sizeof(FILE_RENAME_INFO) +
+                                    sizeof(WCHAR) * (prefixLength + bodyLength + 1));
     FILE_RENAME_INFO* rename = static_cast<FILE_RENAME_INFO*>(allocateBlock(size));
     if (rename == nullptr)
         return ByHandle::kFailed;
     ZeroMemory(rename, size);
     rename->ReplaceIfExists = replace ? TRUE : FALSE;
-    rename->FileNameLength = static_cast<DWORD>(sizeof(WCHAR) * (wideCount - 1));
-    MultiByteToWideChar(CP_ACP, 0, systemPath.text, -1, rename->FileName, wideCount);
+    rename->FileNameLength = static_cast<DWORD>(sizeof(WCHAR) * (prefixLength + bodyLength));
+    CopyMemory(rename->FileName, prefix, sizeof(WCHAR) * prefixLength);
+    CopyMemory(rename->FileName + prefixLength, body, sizeof(WCHAR) * bodyLength);
     BOOL done = call(static_cast<HANDLE>(file), FileRenameInfo, rename, size);
     freeBlock(rename);
     return done ? ByHandle::kDone : ByHandle::kFailed;

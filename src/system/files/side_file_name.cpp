@@ -8,6 +8,7 @@ const char kNewMark[] = ".~aznew";
 const char kOldMark[] = ".~azold";
 const size_t kMarkLength = sizeof kNewMark - 1;
 const size_t kMaxDigits = 8;
+static_assert(kMarkLength + kMaxDigits == kSideSuffixRoom, "the room a side file's name takes");
 const size_t kShortPathLimit = 259;
 
 int hexDigit(char c) {

@@ -14,6 +14,9 @@
 
 enum class SideFile { kNotOurs, kNew, kOld };
 
+// The most a side file's name adds to its target's: the mark and 8 digits.
+constexpr int kSideSuffixRoom = 15;
+
 // Appends the suffix of `kind` (kNew or kOld) for the installer `owner`.
 void appendSideSuffix(TextBuffer& path, SideFile kind, uint32_t owner);
 

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "names/code_page.h"
+#include "system/files/side_file_name.h"
 #include "system/folders/folder_template.h"
 
 namespace azpack {
@@ -149,15 +150,21 @@ bool staysInProgramFiles(const std::string& path) {
     return rest.find("\\..\\") == std::string::npos;
 }
 
-// The longest path the installer writes or records in `folder`: the entry
-// with the longest name, or the uninstall profile.
-std::string longestRecorded(const std::string& folder, const std::string& longestEntry) {
+struct Recorded {
+    std::string path;
+    size_t limit;
+};
+
+// The path the installer writes or records in `folder` that comes nearest
+// its limit: the entry with the longest name (written first beside itself,
+// under a name kSideSuffixRoom longer) or the uninstall profile.
+Recorded longestRecorded(const std::string& folder, const std::string& longestEntry) {
     std::string base = folder;
     if (base.empty() || base.back() != '\\')
         base += '\\';
-    const std::string profile = base + "TAVUUNINSTALL.INI";
-    const std::string entry = base + longestEntry;
-    return entry.size() > profile.size() ? entry : profile;
+    Recorded profile{base + "TAVUUNINSTALL.INI", kLongestInstalledPath};
+    Recorded entry{base + longestEntry, kLongestInstalledPath - kSideSuffixRoom};
+    return entry.path.size() + kSideSuffixRoom > profile.path.size() ? entry : profile;
 }
 
 }  // namespace
@@ -211,24 +218,25 @@ bool checkInstalledPathLengths(const Setting& folder, const std::string& longest
     std::string leaf;
     if (!utf8ToCp1252(installerName, &leaf, &reason) || leaf.empty())
         leaf = "setup";
-    const std::string shortest =
+    const Recorded shortest =
         longestRecorded(expandOn(StandInMachine::kShortest, encoded, "s"), longestEntry);
-    if (shortest.size() > kLongestInstalledPath) {
+    if (shortest.path.size() > shortest.limit) {
         *error = where + ": with this install folder the installer would record paths of " +
-                 std::to_string(shortest.size()) + " characters even on a machine whose " +
-                 "folders are all at the drive's root (such as " + cp1252ToUtf8(shortest) +
-                 "); it records at most " + std::to_string(kLongestInstalledPath) +
+                 std::to_string(shortest.path.size()) + " characters even on a machine whose " +
+                 "folders are all at the drive's root (such as " + cp1252ToUtf8(shortest.path) +
+                 "); it records at most " + std::to_string(shortest.limit) +
                  " and would refuse to install: shorten the folder or the entry names";
         return false;
     }
-    const std::string usual =
+    const Recorded usual =
         longestRecorded(expandOn(StandInMachine::kUsual, encoded, leaf.c_str()), longestEntry);
-    if (usual.size() > kLongestInstalledPath) {
-        warnings->push_back(
-            where + ": installed paths may pass " + std::to_string(kLongestInstalledPath) +
-            " characters, where the installer refuses to install: the longest is " +
-            std::to_string(usual.size()) + " characters with the folders where Windows puts " +
-            "them (" + kUsualProgramFiles + ", a 20-character user name): " + cp1252ToUtf8(usual));
+    if (usual.path.size() > usual.limit) {
+        warnings->push_back(where + ": installed paths may pass " + std::to_string(usual.limit) +
+                            " characters, where the installer refuses to install: the longest is " +
+                            std::to_string(usual.path.size()) +
+                            " characters with the folders where Windows " + "puts them (" +
+                            kUsualProgramFiles +
+                            ", a 20-character user name): " + cp1252ToUtf8(usual.path));
     }
     return true;
 }

@@ -17,7 +17,8 @@
 namespace azpack {
 
 // The longest path the installer may write or record: a 260-character
-// buffer with its terminator.
+// buffer with its terminator. An entry's path must leave room for the name
+// of the file written beside it (system/files/side_file_name.h).
 constexpr size_t kLongestInstalledPath = 259;
 
 // `folder` holds the template in UTF-8 as given; false with `error` when it
