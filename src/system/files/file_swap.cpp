@@ -4,6 +4,7 @@
 
 #include "system/files/open_file_names.h"
 #include "system/files/side_file_name.h"
+#include "system/files/side_files.h"
 
 namespace {
 
@@ -16,21 +17,6 @@ HANDLE openByName(const char* path, DWORD access, DWORD sharing, DWORD dispositi
         return INVALID_HANDLE_VALUE;
     return CreateFileA(longPath.text, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                        nullptr);
-}
-
-int moveByName(const char* from, const char* to, DWORD flags) {
-    TextBuffer longFrom(0), longTo(0);
-    longPathForm(from, longFrom);
-    longPathForm(to, longTo);
-    return longFrom.text != nullptr && longTo.text != nullptr &&
-           MoveFileExA(longFrom.text, longTo.text, flags);
-}
-
-void deleteByName(const char* path) {
-    TextBuffer longPath(0);
-    longPathForm(path, longPath);
-    if (longPath.text != nullptr)
-        DeleteFileA(longPath.text);
 }
 
 }  // namespace
@@ -62,7 +48,7 @@ int ExistingTarget::moveAside(const char* keptPath) {
         return moved == ByHandle::kDone;
     CloseHandle(static_cast<HANDLE>(handle_));
     handle_ = nullptr;
-    return moveByName(path_.text, keptPath, 0);
+    return ::moveAside(path_.text, keptPath);
 }
 
 NewFile::NewFile(const char* path) : handle_(nullptr), path_(path) {
@@ -79,7 +65,7 @@ NewFile::~NewFile() {
     bool byName = !moved_ && deleteOpenFile(handle_) == ByHandle::kNotOffered;
     CloseHandle(static_cast<HANDLE>(handle_));
     if (byName)
-        deleteByName(path_.text);
+        removeSideFile(path_.text);
 }
 
 int NewFile::write(const unsigned char* bytes, size_t length) {
@@ -109,8 +95,8 @@ int NewFile::moveInto(const char* target, int replace) {
     // run created it under.
     CloseHandle(static_cast<HANDLE>(handle_));
     handle_ = nullptr;
-    moved_ = moveByName(path_.text, target, replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    moved_ = replace ? moveOver(path_.text, target) : moveAside(path_.text, target);
     if (!moved_)
-        deleteByName(path_.text);
+        removeSideFile(path_.text);
     return moved_;
 }
