@@ -367,7 +367,8 @@ class HostilePayloads(Scenario):
                 # A table that cannot even be opened is a damaged container:
                 # nothing is written.
                 self.assertEqual(run.code, NOTHING_INSTALLED if label in unopenable
-                                 else TABLE_DAMAGED, "exit code")
+                                 else TABLE_DAMAGED,
+                                 "exit code; Wine said: %r" % run.run.output[-2000:])
                 self.assertEqual(run.dialogs, [])
                 # What was written before the damage is whole; nothing else.
                 self.assertFiles(folder, contents)
