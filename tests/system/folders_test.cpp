@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "base/name_list.h"
 #include "win_test_support.h"
 
 using namespace testing_support;
@@ -164,6 +165,22 @@ TEST(CreateFolderPath, ExistingFoldersAndFilesAreLeftAlone) {
     createFolderPath((base + "file\\sub").c_str());
     EXPECT_EQ("keep", readFile(base + "file"));
     EXPECT_FALSE(isFolder(base + "file\\sub"));
+}
+
+// What a stopped run removes, and where files skip the swap, rests on this
+// list: a level that stood before the call is never in it.
+TEST(CreateFolderPathOffLinks, ListsOnlyTheLevelsItMade) {
+    std::string base = freshFolder("azofflinks");
+    ASSERT_TRUE(CreateDirectoryA((base + "A").c_str(), nullptr));
+    NameList made;
+    EXPECT_EQ(1, createFolderPathOffLinks((base + "A\\B\\C\\").c_str(), &made));
+    EXPECT_TRUE(isFolder(base + "A\\B\\C"));
+    EXPECT_EQ(nullptr, made.find((base + "A").c_str()));
+    EXPECT_EQ(nullptr, made.find(withoutTrailingBackslash(base).c_str()));
+    EXPECT_NE(nullptr, made.find((base + "A\\B").c_str()));
+    EXPECT_NE(nullptr, made.find((base + "A\\B\\C").c_str()));
+    EXPECT_EQ(1, createFolderPathOffLinks((base + "A\\D").c_str(), nullptr));
+    EXPECT_TRUE(isFolder(base + "A\\D"));
 }
 
 }  // namespace

@@ -6,23 +6,6 @@
 #include "system/files/side_files.h"
 #include "system/folders/folders.h"
 
-namespace {
-
-// The levels of `folder` (ending in "\") that are missing now, parents
-// first. The root part ("C:", "\\server") is never counted.
-void noteMissingLevels(const char* folder, NameList& missing) {
-    if (folderExists(folder))
-        return;  // the common case, in one question
-    TextBuffer level(260);
-    for (int32_t i = 0; folder[i] != '\0'; ++i) {
-        if (folder[i] == '\\' && i > 2 && folder[i - 1] != ':' && !folderExists(level.text))
-            missing.set(level.text, nullptr);
-        level.appendChar(folder[i]);
-    }
-}
-
-}  // namespace
-
 Replacements::~Replacements() {
     forget();
 }
@@ -32,23 +15,14 @@ int Replacements::prepareFolder(const char* folder) {
         return lastFolderOffLinks;
     lastFolder.assign(folder);
     lastFolderMade = 0;
-    NameList missing;
-    noteMissingLevels(folder, missing);
-    lastFolderOffLinks = createFolderPathOffLinks(folder);
-    TextBuffer name(260), value(8);
-    if (missing.beginIteration()) {
-        while (missing.nextEntry(name, value)) {
-            if (folderExists(name.text))
-                madeFolders.set(name.text, nullptr);
-        }
-    }
+    lastFolderOffLinks = createFolderPathOffLinks(folder, &madeFolders);
     if (!lastFolderOffLinks)
         return 0;
-    // A folder this run has just made holds nothing of an earlier run.
+    // A folder this run has made holds nothing of an earlier run.
     TextBuffer level(folder);
     while (level.length() > 0 && level.text[level.length() - 1] == '\\')
         level.text[level.length() - 1] = '\0';
-    if (level.text != nullptr && missing.find(level.text) != nullptr) {
+    if (level.text != nullptr && madeFolders.find(level.text) != nullptr) {
         clearedFolders.set(folder, nullptr);
         lastFolderMade = 1;
     }

@@ -16,6 +16,8 @@
 
 #include "base/text_buffer.h"
 
+class NameList;
+
 struct ExpandedFolder {
     TextBuffer path;    // the folder the template stands for
     TextBuffer tail;    // what followed a macro's closing %; empty otherwise
@@ -43,9 +45,10 @@ void createFolderPath(const char* path);
 // missing ones made here; one that cannot be made shows when the file
 // cannot be written); 0 as soon as a level is one: nothing is made below it. When the run is
 // elevated, a folder made outside the program-files folder gets the
-// program-files folder's protection (folder_protection.h). A repeat of the
-// previous path gives the previous answer.
-int createFolderPathOffLinks(const char* path);
+// program-files folder's protection (folder_protection.h). The levels this
+// call made (no trailing "\", parents first) are added to `made` when it is
+// not null. A repeat of the previous path gives the previous answer.
+int createFolderPathOffLinks(const char* path, NameList* made);
 // true when `path` names a folder (a trailing "\" is allowed).
 bool folderExists(const char* path);
 // Removes the folder when it is empty and not a link: 1 when removed.

@@ -4,6 +4,7 @@
 #include <string.h>
 #include <windows.h>
 
+#include "base/name_list.h"
 #include "system/files/link_check.h"
 #include "system/folders/folder_path.h"
 #include "system/folders/folder_protection.h"
@@ -44,8 +45,9 @@ class ProgramFilesFolders {
 
 class OffLinkFolders : public Win32FolderLookups {
   public:
-    OffLinkFolders(FolderProtection& protection, const ProgramFilesFolders& programFiles)
-        : protection_(protection), programFiles_(programFiles) {}
+    OffLinkFolders(FolderProtection& protection, const ProgramFilesFolders& programFiles,
+                   NameList* made)
+        : protection_(protection), programFiles_(programFiles), made_(made) {}
 
     void createFolder(const char* path) override {
         if (refused)
@@ -57,7 +59,11 @@ class OffLinkFolders : public Win32FolderLookups {
                 refused = true;
                 return;
             }
-            CreateDirectoryA(path, protect ? protection_.attributes() : nullptr);
+            // Only a folder this call made counts as new: one that someone
+            // else made in between is theirs.
+            if (CreateDirectoryA(path, protect ? protection_.attributes() : nullptr) &&
+                made_ != nullptr)
+                made_->set(path, nullptr);
             attributes = GetFileAttributesA(path);
         }
         // A level that cannot be made shows when the file cannot be written.
@@ -69,11 +75,12 @@ class OffLinkFolders : public Win32FolderLookups {
   private:
     FolderProtection& protection_;
     const ProgramFilesFolders& programFiles_;
+    NameList* made_;
 };
 
 }  // namespace
 
-int createFolderPathOffLinks(const char* path) {
+int createFolderPathOffLinks(const char* path, NameList* made) {
     // Made on first use, released at exit: the access rules and the
     // program-files folders are read once, the rest remembers the last folder.
     static FolderPathMaker maker;
@@ -85,7 +92,7 @@ int createFolderPathOffLinks(const char* path) {
         return 0;
     if (lastPath.equalsIgnoreCase(path))
         return lastAnswer;
-    OffLinkFolders lookups(protection, programFiles);
+    OffLinkFolders lookups(protection, programFiles, made);
     maker.create(lookups, path);
     lastPath.assign(path);
     lastAnswer = lookups.refused ? 0 : 1;
