@@ -294,23 +294,28 @@ class HostilePayloads(Scenario):
     def test_damaged_entry_tables_register_nothing_and_keep_the_earlier_record(self):
         folder, product = "C:\\AzTable", "AzTable"
         contents = {"A.TXT": b"alpha\r\n", "B.TXT": b"beta\r\n", "Z.TXT": b"zeta\r\n"}
-        chunks = {n: payloads.chunk(d) for n, d in contents.items()}
-        data_area = chunks["A.TXT"] + chunks["B.TXT"] + chunks["Z.TXT"]
-        oa, ob = 0, len(chunks["A.TXT"])
-        oz = ob + len(chunks["B.TXT"])
+
+        def area(files):
+            """The data area of `files` and each chunk's offset in it."""
+            chunks = [payloads.chunk(files[n]) for n in ("A.TXT", "B.TXT", "Z.TXT")]
+            return b"".join(chunks), (0, len(chunks[0]), len(chunks[0]) + len(chunks[1]))
 
         def header(name):
             return payloads.header_bytes(installFolder=folder, productName=name)
 
         # An earlier, sound installation into the same folder.
-        good = page([entry("A.TXT", oa), entry("B.TXT", ob), entry("Z.TXT", oz)])
-        run = self.install(self.raw_installer(assemble(header(product), good, data_area),
+        earlier_area, (ea, eb, ez) = area(contents)
+        good = page([entry("A.TXT", ea), entry("B.TXT", eb), entry("Z.TXT", ez)])
+        run = self.install(self.raw_installer(assemble(header(product), good, earlier_area),
                                               name="good.exe"))
         self.assertFinishedQuietly(run)
         self.assertFiles(folder, contents)
         record = self.profile(folder + "\\TAVUUNINSTALL.INI")
         self.assertEqual(self.files_listed(folder), [folder + "\\" + n for n in contents])
 
+        # The damaged tables lead to other bytes: any file they wrote before
+        # the damage showed must be taken back.
+        data_area, (oa, ob, oz) = area({n: d.upper() + b"2" for n, d in contents.items()})
         p1, p2 = ROOT, ROOT + PAGE
         full_name_page = struct.pack("<iii", 0, 7156, -1) + struct.pack("<ii", -1, oa) + \
             b"N" * (7156 - 8) + struct.pack("<ii", -1, 1)
@@ -370,7 +375,7 @@ class HostilePayloads(Scenario):
                                  else TABLE_DAMAGED,
                                  "exit code; Wine said: %r" % run.run.output[-2000:])
                 self.assertEqual(run.dialogs, [])
-                # What was written before the damage is whole; nothing else.
+                # What was written before the damage is taken back.
                 self.assertFiles(folder, contents)
                 self.assertEqual(self.profile(folder + "\\TAVUUNINSTALL.INI"), record,
                                  "the earlier installation's record")

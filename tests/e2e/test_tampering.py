@@ -43,9 +43,9 @@ class Tampering(Scenario):
         return [read_record(p) for p in sorted((self.prefix.drive_c / "azrecords")
                                                .glob("tamper-*.txt"))]
 
-    def start_tamperer(self):
+    def start_tamperer(self, args=()):
         count = len(self.prefix.records("tamper"))
-        self.prefix.start(self.prefix.helper("az_tamper.exe"))
+        self.prefix.start(self.prefix.helper("az_tamper.exe"), args)
         self.assertTrue(self.wait_for_record("tamper", "window_ready", count + 1),
                         "the tamperer did not start")
 
@@ -79,18 +79,20 @@ class Tampering(Scenario):
     def test_another_program_cannot_write_the_run_files_while_it_runs(self):
         # The tamperer stands in for the companion program: the installer
         # waits for it to close while holding its files, and in that time
-        # it tries to open each for writing and to delete it.
+        # it tries to open each for writing and to delete it, and to move
+        # the install folder away (where a link could then take its place).
         files = {"A.TXT": b"a\r\n", "DATA.BIN": random_bytes(2, 2 << 20),
                  "YPH.EXE": helper_bytes("az_companion.exe"), "Z.TXT": b"z\r\n"}
         setup = self.installer(files, name="tamper.exe", install_folder="C:\\AzTamper",
                                product_name="AzTamper")
-        self.start_tamperer()
+        self.start_tamperer(["--rename", "C:\\AzTamper"])
         run = self.install(setup)
 
         self.assertFinishedQuietly(run)
         self.assertFiles("C:\\AzTamper", {k: v for k, v in files.items() if k != "YPH.EXE"})
         (top, sections), = self.tamper_records()
         self.assertIn("close_time", top, "the installer never asked the tamperer to close")
+        self.assertIn(int(top["rename_error"]), (ACCESS_DENIED, SHARING_VIOLATION), top)
         folders = [s for s in sections if s["_name"] == "folder"]
         tried = [s for s in sections if s["_name"] == "file"]
         self.assertEqual(len(folders), 1, sections)

@@ -11,6 +11,10 @@
  * names TARCH*.AZ and *.AX, with whether it could be opened for writing and
  * deleted (1) or the error code.
  *
+ * With --rename FOLDER it also tries, on WM_CLOSE, to rename FOLDER (to
+ * FOLDER.moved, and back at once if that worked) and records the error
+ * code, 0 when it could ("rename_error").
+ *
  * With --dacl it writes the access list of PATH (SDDL, "dacl=") to OUTFILE. */
 #include <aclapi.h>
 #include <sddl.h>
@@ -22,6 +26,18 @@
 
 static Record record;
 static char recordPath[MAX_PATH];
+static const char* folderToRename;
+
+static void tryToRename(const char* folder) {
+    char moved[MAX_PATH];
+    snprintf(moved, sizeof moved, "%s.moved", folder);
+    DWORD error = 0;
+    if (MoveFileA(folder, moved))
+        MoveFileA(moved, folder);
+    else
+        error = GetLastError();
+    recordNumber(&record, "rename_error", error);
+}
 
 static void recordDacl(Record* r, const char* path) {
     PACL dacl = NULL;
@@ -117,6 +133,8 @@ static void inspectTemporaryFolder(void) {
 static LRESULT CALLBACK tampererProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CLOSE) {
         recordNumber(&record, "close_time", recordNow());
+        if (folderToRename)
+            tryToRename(folderToRename);
         inspectTemporaryFolder();
         recordSave(&record, recordPath);
         DestroyWindow(window);
@@ -138,6 +156,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
         recordDacl(&record, __argv[2]);
         return recordSave(&record, __argv[3]) ? 0 : 1;
     }
+    if (__argc == 3 && strcmp(__argv[1], "--rename") == 0)
+        folderToRename = __argv[2];
     recordPathFor("tamper", recordPath, sizeof recordPath);
     recordInit(&record);
     recordIdentity(&record);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/name_list.h"
+#include "system/folders/held_folders.h"
 #include "win_test_support.h"
 
 using namespace testing_support;
@@ -173,13 +174,20 @@ TEST(CreateFolderPathOffLinks, ListsOnlyTheLevelsItMade) {
     std::string base = freshFolder("azofflinks");
     ASSERT_TRUE(CreateDirectoryA((base + "A").c_str(), nullptr));
     NameList made;
-    EXPECT_EQ(1, createFolderPathOffLinks((base + "A\\B\\C\\").c_str(), &made));
+    HeldFolders held;
+    EXPECT_EQ(1, createFolderPathOffLinks((base + "A\\B\\C\\").c_str(), &made, &held));
     EXPECT_TRUE(isFolder(base + "A\\B\\C"));
     EXPECT_EQ(nullptr, made.find((base + "A").c_str()));
     EXPECT_EQ(nullptr, made.find(withoutTrailingBackslash(base).c_str()));
     EXPECT_NE(nullptr, made.find((base + "A\\B").c_str()));
     EXPECT_NE(nullptr, made.find((base + "A\\B\\C").c_str()));
-    EXPECT_EQ(1, createFolderPathOffLinks((base + "A\\D").c_str(), nullptr));
+    // Every level stays where it was checked while held, made or not.
+    EXPECT_FALSE(MoveFileA((base + "A").c_str(), (base + "moved").c_str()));
+    EXPECT_FALSE(MoveFileA((base + "A\\B\\C").c_str(), (base + "A\\B\\moved").c_str()));
+    held.release((base + "A\\B\\C").c_str());
+    EXPECT_TRUE(RemoveDirectoryA((base + "A\\B\\C").c_str()));
+    EXPECT_FALSE(RemoveDirectoryA((base + "A\\B").c_str()));
+    EXPECT_EQ(1, createFolderPathOffLinks((base + "A\\D").c_str(), nullptr, nullptr));
     EXPECT_TRUE(isFolder(base + "A\\D"));
 }
 

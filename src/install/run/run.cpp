@@ -77,12 +77,14 @@ int runInstallation(HINSTANCE instance, HWND progressWindow) {
     WalkResult result = folder.unusableLeaf ? WalkResult::kNoIndex
                                             : installEntries(run, runFiles.indexDescriptor,
                                                              payloadStream, dataStart, failedPath);
-    if (result == WalkResult::kWriteFailed) {
+    // A damaged table hides entries: what the walk wrote is taken back as on
+    // a failed write, so that the product stays the version it was.
+    if (result == WalkResult::kWriteFailed || result == WalkResult::kDamaged)
         run.replacements.putBack();
-        showWriteFailure(progressWindow, failedPath.text);
-    } else {
+    else
         run.replacements.discardKept();
-    }
+    if (result == WalkResult::kWriteFailed)
+        showWriteFailure(progressWindow, failedPath.text);
     std::fclose(payloadStream);
     closeDescriptor(runFiles.indexDescriptor);
     switch (result) {

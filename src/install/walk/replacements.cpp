@@ -15,7 +15,7 @@ int Replacements::prepareFolder(const char* folder) {
         return lastFolderOffLinks;
     lastFolder.assign(folder);
     lastFolderMade = 0;
-    lastFolderOffLinks = createFolderPathOffLinks(folder, &madeFolders);
+    lastFolderOffLinks = createFolderPathOffLinks(folder, &madeFolders, &heldFolders);
     if (!lastFolderOffLinks)
         return 0;
     // A folder this run has made holds nothing of an earlier run.
@@ -39,25 +39,34 @@ int Replacements::madeThisRun(const char* folder) const {
 
 int Replacements::putInPlace(NewFile& file, ExistingTarget& existing, const char* target) {
     int replacing = existing.state() == TargetState::kWritable;
-    TextBuffer keptPath(0);
     int kept = 0;
     if (replacing) {
+        TextBuffer keptPath(0);
         sideFilePath(target, SideFile::kOld, keptPath);
         kept = existing.moveAside(keptPath.text);
         // Kept already: this run replaced the file before, and the original
-        // stays the one to give back.
-        if (!kept && !sideFileExists(keptPath.text))
+        // stays the one to give back. A file of that name that the run did
+        // not keep is no original of ours.
+        if (!kept && !keptBefore(target))
             return 0;
-    }
-    if (!file.moveInto(target, replacing && !kept)) {
+        // Noted at once: should anything fail from here on, the stop that
+        // follows puts the original back.
         if (kept)
-            moveOver(keptPath.text, target);
-        return 0;
+            noteChange(target, 1);
     }
-    if (replacing && !kept)
-        return 1;
-    noteChange(target, kept);
+    if (!file.moveInto(target, replacing && !kept))
+        return 0;
+    if (!replacing)
+        noteChange(target, 0);
     return 1;
+}
+
+int Replacements::keptBefore(const char* target) const {
+    for (const Change* change = latest; change != nullptr; change = change->next) {
+        if (change->kept && change->target.equalsIgnoreCase(target))
+            return 1;
+    }
+    return 0;
 }
 
 void Replacements::noteAdded(const char* target) {
@@ -90,8 +99,10 @@ void Replacements::putBack() {
         TextBuffer name(260), value(8);
         if (!madeFolders.beginIteration())
             break;
-        while (madeFolders.nextEntry(name, value))
+        while (madeFolders.nextEntry(name, value)) {
+            heldFolders.release(name.text);  // its parents stay held
             removed |= removeEmptyFolder(name.text);
+        }
     }
 }
 

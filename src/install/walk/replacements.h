@@ -10,6 +10,7 @@
 #include "base/name_list.h"
 #include "base/text_buffer.h"
 #include "system/files/file_swap.h"
+#include "system/folders/held_folders.h"
 
 class Replacements {
   public:
@@ -20,7 +21,9 @@ class Replacements {
 
     // Before the first file goes into `folder` (ending in "\"): makes it and
     // its missing parents, never through a link, noting those this run made,
-    // and clears what an interrupted run left there. 0 when a level is a link
+    // holds every level until the run ends (so that the files put back or
+    // deleted by name later are the ones written), and clears what an
+    // interrupted run left there. 0 when a level is a link or cannot be held
     // (nothing is made below it). A repeat of the previous folder costs one
     // comparison.
     int prepareFolder(const char* folder);
@@ -55,6 +58,7 @@ class Replacements {
     };
     void forget();
     void noteChange(const char* target, int kept);
+    int keptBefore(const char* target) const;
 
     Change* latest = nullptr;  // newest first: put back in reverse order
     TextBuffer lastFolder;
@@ -62,6 +66,7 @@ class Replacements {
     int lastFolderMade = 0;
     NameList clearedFolders;
     NameList madeFolders;  // parents before their sub-folders
+    HeldFolders heldFolders;
 };
 
 #endif

@@ -10,13 +10,16 @@ namespace {
 
 constexpr DWORD kMaxWrite = 1u << 30;
 
+// A link that stands at the name is opened itself, never followed: an
+// original is only ever renamed and deleted, and a new file is never made at
+// the place a link names.
 HANDLE openByName(const char* path, DWORD access, DWORD sharing, DWORD disposition) {
     TextBuffer longPath(0);
     longPathForm(path, longPath);
     if (longPath.text == nullptr)
         return INVALID_HANDLE_VALUE;
-    return CreateFileA(longPath.text, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+    return CreateFileA(longPath.text, access, sharing, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 
 #include "base/text_buffer.h"
 
+class HeldFolders;
 class NameList;
 
 struct ExpandedFolder {
@@ -47,8 +48,10 @@ void createFolderPath(const char* path);
 // elevated, a folder made outside the program-files folder gets the
 // program-files folder's protection (folder_protection.h). The levels this
 // call made (no trailing "\", parents first) are added to `made` when it is
-// not null. A repeat of the previous path gives the previous answer.
-int createFolderPathOffLinks(const char* path, NameList* made);
+// not null. With `held`, every level is held there (held_folders.h), and one
+// that cannot be held counts as a link. A repeat of the previous path gives
+// the previous answer.
+int createFolderPathOffLinks(const char* path, NameList* made, HeldFolders* held);
 // true when `path` names a folder (a trailing "\" is allowed).
 bool folderExists(const char* path);
 // Removes the folder when it is empty and not a link: 1 when removed.

@@ -9,6 +9,7 @@
 #include "system/folders/folder_path.h"
 #include "system/folders/folder_protection.h"
 #include "system/folders/folders.h"
+#include "system/folders/held_folders.h"
 #include "system/folders/win32_folder_lookups.h"
 #include "system/shell/registry.h"
 
@@ -46,8 +47,8 @@ class ProgramFilesFolders {
 class OffLinkFolders : public Win32FolderLookups {
   public:
     OffLinkFolders(FolderProtection& protection, const ProgramFilesFolders& programFiles,
-                   NameList* made)
-        : protection_(protection), programFiles_(programFiles), made_(made) {}
+                   NameList* made, HeldFolders* held)
+        : protection_(protection), programFiles_(programFiles), made_(made), held_(held) {}
 
     void createFolder(const char* path) override {
         if (refused)
@@ -67,8 +68,13 @@ class OffLinkFolders : public Win32FolderLookups {
             attributes = GetFileAttributesA(path);
         }
         // A level that cannot be made shows when the file cannot be written.
-        refused = attributes != INVALID_FILE_ATTRIBUTES &&
-                  (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && isLink(path);
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return;
+        refused = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && isLink(path);
+        // Held from here on, a level stays the one checked; one that cannot
+        // be held could still be swapped.
+        if (!refused && held_ != nullptr && !held_->hold(path))
+            refused = true;
     }
     bool refused = false;
 
@@ -76,11 +82,12 @@ class OffLinkFolders : public Win32FolderLookups {
     FolderProtection& protection_;
     const ProgramFilesFolders& programFiles_;
     NameList* made_;
+    HeldFolders* held_;
 };
 
 }  // namespace
 
-int createFolderPathOffLinks(const char* path, NameList* made) {
+int createFolderPathOffLinks(const char* path, NameList* made, HeldFolders* held) {
     // Made on first use, released at exit: the access rules and the
     // program-files folders are read once, the rest remembers the last folder.
     static FolderPathMaker maker;
@@ -92,7 +99,7 @@ int createFolderPathOffLinks(const char* path, NameList* made) {
         return 0;
     if (lastPath.equalsIgnoreCase(path))
         return lastAnswer;
-    OffLinkFolders lookups(protection, programFiles, made);
+    OffLinkFolders lookups(protection, programFiles, made, held);
     maker.create(lookups, path);
     lastPath.assign(path);
     lastAnswer = lookups.refused ? 0 : 1;

@@ -2,8 +2,8 @@
 
 #include <ntsecapi.h>
 
-#include "system/files/link_check.h"
 #include "system/folders/folder_protection.h"
+#include "system/folders/held_folders.h"
 #include "system/folders/temp_folder.h"
 
 const char kPayloadCopyName[] = "TARCH.AZ";
@@ -50,23 +50,6 @@ int appendRandomDigits(TextBuffer& name) {
 
 }  // namespace
 
-HANDLE holdRunFolder(const char* path) {
-    HANDLE folder = CreateFileA(path, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (folder == INVALID_HANDLE_VALUE)
-        return folder;
-    // Wine shows a link only to the name's attributes, Windows to both.
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!GetFileInformationByHandle(folder, &information) ||
-        (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-        !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || isLink(path)) {
-        CloseHandle(folder);
-        return INVALID_HANDLE_VALUE;
-    }
-    return folder;
-}
-
 int isRunFolderName(const char* name) {
     return name[0] == kRunFolderPrefix[0] && name[1] == kRunFolderPrefix[1] &&
            hexDigitsAt(name + 2) == kNameDigits && name[2 + kNameDigits] == '\0';
@@ -104,7 +87,7 @@ RunFolder::RunFolder() : path_(MAX_PATH + 1), hold_(INVALID_HANDLE_VALUE) {
                 continue;
             return;
         }
-        hold_ = holdRunFolder(candidate.text);
+        hold_ = holdFolder(candidate.text);
         if (hold_ == INVALID_HANDLE_VALUE)
             continue;  // taken away or replaced before it could be held
         path_.assign(candidate);

@@ -43,12 +43,6 @@ int isRunFolderName(const char* name);
 // 1 when `name` is the name of a file a run keeps in its folder.
 int isRunFileName(const char* name);
 
-// Opens the folder at `path` without delete sharing: while the handle is
-// open it can be neither removed nor renamed (which is how a sweep tells a
-// live run's folder from a leftover). INVALID_HANDLE_VALUE when it is a link
-// or no folder, or when another program holds it so.
-HANDLE holdRunFolder(const char* path);
-
 // Deletes the run files in `folder` (ending in a backslash), then the folder.
 // 0, and nothing deleted, when the folder is a link or holds anything but run
 // files; 0 as well when a file or the folder itself cannot be deleted.

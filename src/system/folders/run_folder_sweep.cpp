@@ -4,6 +4,7 @@
 // delete sharing, so their deletion fails and the folder stays.
 #include <windows.h>
 
+#include "system/folders/held_folders.h"
 #include "system/folders/run_folder.h"
 
 namespace {
@@ -43,7 +44,7 @@ bool everyEntry(const char* folder, Visit visit) {
 int removeRunFolder(const char* folder) {
     if (folder == nullptr || folder[0] == '\0')
         return 0;
-    HANDLE held = holdRunFolder(folder);
+    HANDLE held = holdFolder(folder);
     if (held == INVALID_HANDLE_VALUE)
         return 0;  // a live run holds it, or it is no plain folder
     bool ours = everyEntry(folder, [](const WIN32_FIND_DATAA& found) {

@@ -45,7 +45,7 @@ class Removal {
         finishProfile(outcome);
         PathList folders;
         foldersToRemove(handled_, plan_.folders, folders);
-        removeFolders(folders, scheduled_);
+        removeFolders(folders, scheduled_, scope_);
         return outcome;
     }
 

@@ -309,6 +309,10 @@ int32_t ProductScope::ownsFinalPath(const char* finalPath) const {
     return 0;
 }
 
+int32_t ProductScope::ownsFinalFolder(const char* finalPath) const {
+    return isSameFolder(finalPath, installFolder_.text) || isInside(finalPath, installFolder_.text);
+}
+
 int32_t ProductScope::ownsKey(const char* key) {
     if (!isRemovableKey(key))
         return 0;

@@ -38,6 +38,9 @@ class ProductScope {
     // on the handle that deletes it, so that nothing swapped in since the
     // lines were judged leads elsewhere.
     int32_t ownsFinalPath(const char* finalPath) const;
+    // 1 when `finalPath`, the path of an opened folder, is the install
+    // folder or lies inside it.
+    int32_t ownsFinalFolder(const char* finalPath) const;
 
   private:
     void readEntries(uint32_t view, const char* selfPath, const char* profilePath);

@@ -121,6 +121,29 @@ OwnDeletion deleteOwnFile(const char* path, const ProductScope& scope) {
     return deleted ? kDeleted : kNotDeleted;
 }
 
+// The same for an empty folder: removed through the handle that was
+// checked, so that no folder put in its place or on its way since is.
+bool removeOwnFolder(const char* folder, const ProductScope& scope) {
+    HANDLE handle =
+        CreateFileA(folder, DELETE | FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION information;
+    TextBuffer finalPath(1024);
+    bool owned =
+        GetFileInformationByHandle(handle, &information) &&
+        (information.dwFileAttributes &
+         (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == FILE_ATTRIBUTE_DIRECTORY &&
+        !(readHandlePath(handle, finalPath) && !scope.ownsFinalFolder(finalPath.text));
+    ByHandle byHandle = owned ? deleteOpenFile(handle) : ByHandle::kFailed;
+    CloseHandle(handle);
+    if (byHandle == ByHandle::kNotOffered)
+        return RemoveDirectoryA(folder) != 0;
+    return byHandle == ByHandle::kDone;
+}
+
 }  // namespace
 
 int32_t readProfileFile(const char* path, ByteBuffer& bytes) {
@@ -222,11 +245,11 @@ int32_t removeUninstallKey(const char* key) {
     return 1;
 }
 
-void removeFolders(const PathList& folders, const PathList& scheduled) {
+void removeFolders(const PathList& folders, const PathList& scheduled, const ProductScope& scope) {
     for (int32_t i = 0; i < folders.count(); ++i) {
         const char* folder = folders.at(i);
         answerMessages();
-        if (RemoveDirectoryA(folder))
+        if (removeOwnFolder(folder, scope))
             continue;
         for (int32_t j = 0; j < scheduled.count(); ++j) {
             if (isInside(scheduled.at(j), folder)) {

@@ -32,8 +32,9 @@ FileRemoval removeFile(const char* path, const ProductScope& scope);
 // 1 when gone (or never there), 0 when it stays.
 int32_t removeUninstallKey(const char* key);
 
-// Tries every folder in the order given: removed when empty; a folder
-// above one of `scheduled` that cannot go now is left for the restart.
-void removeFolders(const PathList& folders, const PathList& scheduled);
+// Tries every folder in the order given: removed when empty, and only as
+// the file system sees it now, within the product (`scope`); a folder above
+// one of `scheduled` that cannot go now is left for the restart.
+void removeFolders(const PathList& folders, const PathList& scheduled, const ProductScope& scope);
 
 #endif

@@ -1,0 +1,60 @@
+#include "system/folders/held_folders.h"
+
+#include "base/allocation.h"
+#include "system/files/link_check.h"
+
+HANDLE holdFolder(const char* path) {
+    HANDLE folder = CreateFileA(path, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (folder == INVALID_HANDLE_VALUE)
+        return folder;
+    // Wine shows a link only to the name's attributes, Windows to both.
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(folder, &information) ||
+        (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || isLink(path)) {
+        CloseHandle(folder);
+        return INVALID_HANDLE_VALUE;
+    }
+    return folder;
+}
+
+HeldFolders::~HeldFolders() {
+    while (newest_ != nullptr) {
+        Held* older = newest_->next;
+        CloseHandle(newest_->handle);
+        destroyObject(newest_);
+        newest_ = older;
+    }
+}
+
+int HeldFolders::hold(const char* path) {
+    for (Held* held = newest_; held != nullptr; held = held->next) {
+        if (held->path.equalsIgnoreCase(path))
+            return 1;
+    }
+    HANDLE handle = holdFolder(path);
+    if (handle == INVALID_HANDLE_VALUE)
+        return 0;
+    Held* held = createObject<Held>(path, handle, newest_);
+    if (held == nullptr || held->path.text == nullptr) {
+        destroyObject(held);
+        CloseHandle(handle);
+        return 0;
+    }
+    newest_ = held;
+    return 1;
+}
+
+void HeldFolders::release(const char* path) {
+    for (Held** link = &newest_; *link != nullptr; link = &(*link)->next) {
+        Held* held = *link;
+        if (held->path.equalsIgnoreCase(path)) {
+            *link = held->next;
+            CloseHandle(held->handle);
+            destroyObject(held);
+            return;
+        }
+    }
+}
