@@ -40,6 +40,10 @@ int32_t readHandlePath(void* handle, TextBuffer& out) {
     return out.isEmpty() ? 0 : 1;
 }
 
+int32_t systemNamesHandles() {
+    return finalPathCall() != nullptr ? 1 : 0;
+}
+
 int32_t readFinalPath(const char* path, TextBuffer& out) {
     out.clear();
     if (finalPathCall() != nullptr) {

@@ -19,4 +19,7 @@ int32_t readFinalPath(const char* path, TextBuffer& out);
 // system cannot name it.
 int32_t readHandlePath(void* handle, TextBuffer& out);
 
+// 1 where the system names open handles (Windows Vista and later).
+int32_t systemNamesHandles();
+
 #endif

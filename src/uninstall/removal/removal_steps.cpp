@@ -90,6 +90,18 @@ void waitForClosed(CloseRequest& request) {
 
 enum OwnDeletion { kDeleted, kNotOwned, kNotDeleted };
 
+typedef int32_t (ProductScope::*OwnsFinal)(const char*) const;
+
+// Within the product as the file system names the open handle now. A handle
+// the system cannot name is refused, except on a system that names none
+// (before Vista), where the checks made by name stand.
+bool handleWithin(HANDLE handle, const ProductScope& scope, OwnsFinal owns) {
+    if (!systemNamesHandles())
+        return true;
+    TextBuffer finalPath(1024);
+    return readHandlePath(handle, finalPath) && (scope.*owns)(finalPath.text);
+}
+
 // Deletes through the handle that was checked: the file itself (not what a
 // link names), and only where it lies as the file system sees it now.
 OwnDeletion deleteOwnFile(const char* path, const ProductScope& scope) {
@@ -99,11 +111,10 @@ OwnDeletion deleteOwnFile(const char* path, const ProductScope& scope) {
     if (file == INVALID_HANDLE_VALUE)
         return kNotDeleted;
     BY_HANDLE_FILE_INFORMATION information;
-    TextBuffer finalPath(1024);
     if (!GetFileInformationByHandle(file, &information) ||
         (information.dwFileAttributes &
          (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
-        (readHandlePath(file, finalPath) && !scope.ownsFinalPath(finalPath.text))) {
+        !handleWithin(file, scope, &ProductScope::ownsFinalPath)) {
         CloseHandle(file);
         return kNotOwned;
     }
@@ -131,12 +142,11 @@ bool removeOwnFolder(const char* folder, const ProductScope& scope) {
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     BY_HANDLE_FILE_INFORMATION information;
-    TextBuffer finalPath(1024);
     bool owned =
         GetFileInformationByHandle(handle, &information) &&
         (information.dwFileAttributes &
          (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == FILE_ATTRIBUTE_DIRECTORY &&
-        !(readHandlePath(handle, finalPath) && !scope.ownsFinalFolder(finalPath.text));
+        handleWithin(handle, scope, &ProductScope::ownsFinalFolder);
     ByHandle byHandle = owned ? deleteOpenFile(handle) : ByHandle::kFailed;
     CloseHandle(handle);
     if (byHandle == ByHandle::kNotOffered)
@@ -170,12 +180,14 @@ int32_t writeProfileFile(const char* path, const ByteBuffer& bytes, const Produc
                               FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return 0;
+    // One name only: through a second link the write would change a file
+    // that lies elsewhere.
     BY_HANDLE_FILE_INFORMATION information;
-    TextBuffer finalPath(1024);
     BOOL ok = GetFileInformationByHandle(file, &information) &&
               (information.dwFileAttributes &
                (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
-              (!readHandlePath(file, finalPath) || scope.ownsFinalPath(finalPath.text));
+              information.nNumberOfLinks == 1 &&
+              handleWithin(file, scope, &ProductScope::ownsFinalPath);
     DWORD written = 0;
     ok = ok && WriteFile(file, bytes.data, bytes.length, &written, nullptr) &&
          written == bytes.length && SetEndOfFile(file);
