@@ -1,5 +1,7 @@
 #include "system/folders/held_folders.h"
 
+#include <string.h>
+
 #include "base/allocation.h"
 #include "system/files/link_check.h"
 
@@ -29,11 +31,18 @@ HeldFolders::~HeldFolders() {
     }
 }
 
-int HeldFolders::hold(const char* path) {
+HeldFolders::Held* HeldFolders::find(const char* path) const {
+    int32_t length = static_cast<int32_t>(strlen(path));
     for (Held* held = newest_; held != nullptr; held = held->next) {
-        if (held->path.equalsIgnoreCase(path))
-            return 1;
+        if (held->length == length && held->path.equalsIgnoreCase(path))
+            return held;
     }
+    return nullptr;
+}
+
+int HeldFolders::hold(const char* path) {
+    if (find(path) != nullptr)
+        return 1;
     HANDLE handle = holdFolder(path);
     if (handle == INVALID_HANDLE_VALUE)
         return 0;
@@ -48,12 +57,12 @@ int HeldFolders::hold(const char* path) {
 }
 
 void HeldFolders::release(const char* path) {
-    for (Held** link = &newest_; *link != nullptr; link = &(*link)->next) {
-        Held* held = *link;
-        if (held->path.equalsIgnoreCase(path)) {
-            *link = held->next;
-            CloseHandle(held->handle);
-            destroyObject(held);
+    Held* found = find(path);
+    for (Held** link = &newest_; found != nullptr && *link != nullptr; link = &(*link)->next) {
+        if (*link == found) {
+            *link = found->next;
+            CloseHandle(found->handle);
+            destroyObject(found);
             return;
         }
     }

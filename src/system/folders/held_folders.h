@@ -31,11 +31,14 @@ class HeldFolders {
   private:
     struct Held {
         Held(const char* folder, HANDLE opened, Held* older)
-            : path(folder), handle(opened), next(older) {}
+            : path(folder), length(path.length()), handle(opened), next(older) {}
         TextBuffer path;
+        int32_t length;  // compared first: a run holds hundreds of folders
         HANDLE handle;
         Held* next;
     };
+    Held* find(const char* path) const;
+
     Held* newest_ = nullptr;
 };
 
