@@ -92,17 +92,28 @@ void Replacements::putBack() {
         }
     }
     forget();
-    // Deepest first: a sub-folder is always named after its parent, so
-    // each pass removes one more level.
-    for (int removed = 1; removed;) {
-        removed = 0;
-        TextBuffer name(260), value(8);
-        if (!madeFolders.beginIteration())
-            break;
+    removeMadeFolders();
+}
+
+void Replacements::removeMadeFolders() {
+    // A sub-folder was noted after its parent: in the reverse order each
+    // folder comes after every folder below it, and is let go just before it
+    // is removed, while the folders above it stay held.
+    MadeFolder* deepest = nullptr;
+    TextBuffer name(260), value(8);
+    if (madeFolders.beginIteration()) {
         while (madeFolders.nextEntry(name, value)) {
-            heldFolders.release(name.text);  // its parents stay held
-            removed |= removeEmptyFolder(name.text);
+            MadeFolder* folder = createObject<MadeFolder>(name.text, deepest);
+            if (folder != nullptr)
+                deepest = folder;
         }
+    }
+    while (deepest != nullptr) {
+        MadeFolder* folder = deepest;
+        heldFolders.release(folder->path.text);
+        removeEmptyFolder(folder->path.text);
+        deepest = folder->next;
+        destroyObject(folder);
     }
 }
 

@@ -56,8 +56,14 @@ class Replacements {
         int kept;  // 1: the original is aside; 0: the file is new
         Change* next;
     };
+    struct MadeFolder {
+        MadeFolder(const char* folder, MadeFolder* shallower) : path(folder), next(shallower) {}
+        TextBuffer path;
+        MadeFolder* next;
+    };
     void forget();
     void noteChange(const char* target, int kept);
+    void removeMadeFolders();
     int keptBefore(const char* target) const;
 
     Change* latest = nullptr;  // newest first: put back in reverse order
