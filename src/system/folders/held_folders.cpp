@@ -11,10 +11,12 @@ HANDLE holdFolder(const char* path) {
                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (folder == INVALID_HANDLE_VALUE)
         return folder;
-    // Wine shows a link only to the name's attributes, Windows to both.
+    // Once held, the name can only be this folder's: it is judged by name,
+    // as every level is (Wine shows a link only there), so that a reparse
+    // point that stays in place, such as a synced cloud folder, is a plain
+    // folder here too.
     BY_HANDLE_FILE_INFORMATION information;
     if (!GetFileInformationByHandle(folder, &information) ||
-        (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
         !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || isLink(path)) {
         CloseHandle(folder);
         return INVALID_HANDLE_VALUE;

@@ -10,8 +10,8 @@
 #include "base/text_buffer.h"
 
 // Opens the folder at `path` without delete sharing. INVALID_HANDLE_VALUE
-// when it is a link or no folder, or when another program holds it so that
-// it cannot be held.
+// when it is a link (link_check.h) or no folder, or when another program
+// holds it so that it cannot be held.
 HANDLE holdFolder(const char* path);
 
 // The folders one run writes in, each held until the run lets it go.

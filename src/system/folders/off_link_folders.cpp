@@ -70,11 +70,12 @@ class OffLinkFolders : public Win32FolderLookups {
         // A level that cannot be made shows when the file cannot be written.
         if (attributes == INVALID_FILE_ATTRIBUTES)
             return;
-        refused = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && isLink(path);
-        // Held from here on, a level stays the one checked; one that cannot
-        // be held could still be swapped.
-        if (!refused && held_ != nullptr && !held_->hold(path))
-            refused = true;
+        // Held from here on, a level stays the one checked (the hold checks
+        // it); one that cannot be held could still be swapped.
+        if (held_ != nullptr)
+            refused = !held_->hold(path);
+        else
+            refused = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && isLink(path);
     }
     bool refused = false;
 
